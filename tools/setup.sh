@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Velmora needs (only those missing), then configures and
+# builds it into build/. Safe to run again; quick when everything is there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
+  libmecab-dev mecab-ipadic-utf8
+  libicu-dev
+  libcurl4-openssl-dev libssl-dev ca-certificates
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libx11-dev libxi-dev libxtst-dev libxfixes-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  xvfb xauth openbox x11-utils fonts-noto-cjk
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_ARGS:-} >/dev/null
+cmake --build "$BUILD_DIR"
