@@ -1,0 +1,66 @@
+// The page download: one HTTP GET on a worker thread, into memory.
+// Plays the part of the main window's HTTP client and worker: it lives for the whole
+// run (its cookies too) and serves every request.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ruby/Hooks.h"
+
+namespace velmora {
+
+class Downloader {
+public:
+    Downloader();
+    ~Downloader();  // stops a running download the way the cancel button does, then joins
+    Downloader(const Downloader&) = delete;
+    Downloader& operator=(const Downloader&) = delete;
+
+    // Shared with the worker. The UI side reads MS, LProtocol, LHomeDirectory and
+    // FDownLoadError only once IsDownLoading has turned false.
+    std::atomic<bool> IsDownLoading{false};
+    std::atomic<bool> FDownLoadError{false};
+    std::atomic<bool> FIsDLCancel{false};
+    std::string MS;                // the response body, as received
+    std::u16string LProtocol;      // "https:"; written only after a successful GET
+    std::u16string LHomeDirectory; // "https://host/"; written only after a successful GET
+
+    // Clears FDownLoadError and FIsDLCancel, sets IsDownLoading, clears MS and starts a
+    // worker for `url` (as entered; non-ASCII characters go out percent-encoded as UTF-8).
+    void Start(const std::u16string& url);
+
+    // On the UI thread (from the pump): shows the status texts the worker reported, in
+    // order, through hooks.Status, and runs the end notification, which clears
+    // IsDownLoading.
+    void DeliverPending(const JobHooks& hooks);
+
+    // Blocks until the worker has news for DeliverPending, or the timeout passes.
+    void WaitForNews(std::chrono::milliseconds timeout);
+
+    // Called on the worker thread whenever news is posted (the app wakes its event loop).
+    void SetNewsCallback(std::function<void()> callback);
+
+    // The cancel button: when the connection is open, sets FIsDLCancel and closes it so
+    // the GET ends at once; before the connection is open it does nothing here (the
+    // caller clears Rubiing in every case).
+    void BtnCancelClick();
+
+    // Whether the worker's connection is open now.
+    bool IsConnected() const;
+
+    // Body size above which a download fails.
+    static constexpr size_t kMaxBody = 64u << 20;
+
+    // Extra certificate authority file trusted besides the system's store (tests).
+    void SetExtraCaFile(const std::string& path);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace velmora
