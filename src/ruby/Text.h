@@ -20,6 +20,8 @@ std::string LowerAscii(std::string_view s);
 std::u16string ReplaceAll(std::u16string_view s, std::u16string_view from, std::u16string_view to);
 
 // Text literal helper: u"" literals are already UTF-16; this turns a UTF-8 literal.
-inline std::u16string U(std::string_view utf8) { return FromUtf8(utf8); }
+inline std::u16string U(std::string_view utf8) {
+    return FromUtf8(utf8);
+}
 
 }  // namespace velmora
