@@ -1,0 +1,278 @@
+#include "pipeline/LinkRewrite.h"
+
+#include <cstddef>
+
+#include "ruby/Text.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr size_t npos = std::u16string::npos;
+
+bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool Contains(std::u16string_view s, std::u16string_view part) {
+    return s.find(part) != npos;
+}
+
+bool ContainsCi(std::u16string_view s, std::u16string_view part) {
+    return LowerAscii(s).find(LowerAscii(part)) != npos;
+}
+
+bool StartsWithCi(std::u16string_view s, std::u16string_view prefix) {
+    return s.size() >= prefix.size() &&
+           LowerAscii(s.substr(0, prefix.size())) == LowerAscii(prefix);
+}
+
+void EraseFirstCi(std::u16string& s, std::u16string_view part) {
+    const size_t at = LowerAscii(s).find(part);
+    if (at != npos)
+        s.erase(at, part.size());
+}
+
+bool IsAsciiLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Whether a link starts with a URL scheme of its own (mailto:, javascript:, data:,
+// file:...): such a link is absolute, and putting a folder in front of it would break it.
+// One letter before the colon is a drive (C:/...), not a scheme.
+bool HasScheme(std::u16string_view s) {
+    if (s.empty() || !IsAsciiLetter(s[0]))
+        return false;
+    size_t i = 1;
+    while (i < s.size() && (IsAsciiLetter(s[i]) || (s[i] >= u'0' && s[i] <= u'9') || s[i] == u'+' ||
+                            s[i] == u'-' || s[i] == u'.')) {
+        ++i;
+    }
+    return i >= 2 && i < s.size() && s[i] == u':';
+}
+
+// Climbs one folder per leading "../" of `w`, starting with dir(base). False when the climb
+// runs out of folders.
+bool Climb(std::u16string& base, std::u16string& w) {
+    for (;;) {
+        base = Dir(base);
+        if (base.empty())
+            return false;
+        if (!StartsWith(w, u"../"))
+            return true;
+        w.erase(0, 3);
+    }
+}
+
+// Appends `hay` to `out` with every occurrence of `needle` (left to right, not
+// overlapping) replaced by `repl`. Linear in the sizes, whatever the text looks like.
+void AppendReplaced(std::u16string& out, std::u16string_view hay, std::u16string_view needle,
+                    std::u16string_view repl) {
+    const size_t m = needle.size();
+    if (m == 0 || hay.size() < m) {
+        out.append(hay);
+        return;
+    }
+    std::vector<size_t> fail(m, 0);
+    for (size_t i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && needle[i] != needle[k])
+            k = fail[k - 1];
+        if (needle[i] == needle[k])
+            ++k;
+        fail[i] = k;
+    }
+    size_t copied = 0;
+    for (size_t i = 0, k = 0; i < hay.size(); ++i) {
+        while (k > 0 && hay[i] != needle[k])
+            k = fail[k - 1];
+        if (hay[i] == needle[k])
+            ++k;
+        if (k == m) {
+            const size_t start = i + 1 - m;
+            out.append(hay.substr(copied, start - copied));
+            out.append(repl);
+            copied = i + 1;
+            k = 0;
+        }
+    }
+    out.append(hay.substr(copied));
+}
+
+std::u16string_view TrimControls(std::u16string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && s[b] <= u' ')
+        ++b;
+    while (e > b && s[e - 1] <= u' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
+                 const std::u16string& filePath, const LinkOrigin& origin) {
+    const std::u16string text(TrimControls(line));
+    const std::u16string lower = LowerAscii(text);
+    const size_t n = text.size();
+    std::u16string out;
+    out.reserve(n + n / 4);
+
+    // Next match of each pattern at or after the scan position, so that a long line is
+    // searched once per pattern rather than once per link.
+    constexpr size_t unknown = npos - 1;
+    size_t next[4] = {unknown, unknown, unknown, unknown};
+
+    size_t o = 0;  // start of the rest of the line
+    while (o < n) {
+        int k = -1;
+        size_t j = npos;
+        for (int i = 0; i < 4; ++i) {
+            if (n - o <= patterns[i].size())
+                continue;
+            if (next[i] == unknown || (next[i] != npos && next[i] < o)) {
+                next[i] = lower.find(patterns[i], o);
+            }
+            if (next[i] != npos) {
+                k = i;
+                j = next[i];
+                break;
+            }
+        }
+        if (k < 0)
+            break;
+        const size_t value = j + patterns[k].size();
+        const size_t q = text.find(u'"', value);
+        if (q == npos)
+            break;
+
+        const std::u16string link = text.substr(value, q + 1 - value);
+        const std::u16string target =
+            filePath.empty() ? ResolveLink(link, origin) : ResolveLocalLink(link, filePath);
+        if (target.empty()) {
+            out.append(text, o, q + 1 - o);
+        } else {
+            // The same link earlier in this piece is replaced too; the value itself is
+            // replaced in its place. A bare closing quote (an empty value) is not looked
+            // for elsewhere: that would put the target at every double quote before it.
+            const std::u16string_view before = std::u16string_view(text).substr(o, j - o);
+            if (link.size() > 1) {
+                AppendReplaced(out, before, link, target);
+            } else {
+                out.append(before);
+            }
+            out.append(text, j, value - j);
+            out.append(target);
+        }
+        o = q + 1;
+        if (n - o < patterns[0].size())
+            break;
+    }
+    if (o < n)
+        out.append(text, o);
+    line = std::move(out);
+}
+
+}  // namespace
+
+std::u16string Dir(std::u16string_view x) {
+    const size_t p = x.find_last_of(u"/\\");
+    if (p == npos)
+        return {};
+    if (p == 2 && x[1] == u':' && IsAsciiLetter(x[0])) {
+        // A drive root keeps its separator; the drive root alone has no folder.
+        return x.size() > 3 ? std::u16string(x.substr(0, 3)) : std::u16string();
+    }
+    if (p == 0 && x[0] == u'/' && x.size() > 1)
+        return u"/";
+    return std::u16string(x.substr(0, p));
+}
+
+std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin) {
+    if (ContainsCi(link, origin.LHomeDirectory))
+        return link;
+    std::u16string w = link;
+    EraseFirstCi(w, u"about:blank");
+    EraseFirstCi(w, u"about:");
+    if (StartsWith(w, u"//"))
+        return origin.LProtocol + w;
+    if (StartsWith(w, u"/"))
+        return origin.LHomeDirectory + w;
+    if (StartsWith(w, u"./"))
+        return Dir(origin.pageUrl) + u"/" + w.substr(2);
+    if (HasScheme(w))
+        return w;
+    if (Contains(w, u"../")) {
+        std::u16string base = origin.pageUrl;
+        if (!Climb(base, w))
+            return {};
+        base += u'/';
+        // Above the site's root the link stays as it is.
+        if (!ContainsCi(base, origin.LHomeDirectory))
+            return {};
+        return base + w;
+    }
+    if (Contains(w, u"://"))
+        return w;
+    if (StartsWith(w, u"#"))
+        return w;
+    return Dir(origin.pageUrl) + u"/" + w;
+}
+
+std::u16string ResolveLocalLink(const std::u16string& link, const std::u16string& filePath) {
+    // A path from the root (/dir/page.html) becomes file:// + path; a drive path
+    // (C:/dir/page.html) file:/// + path. The root "/" plays the part of the drive root
+    // C:/ but never doubles its separator.
+    const bool posix = StartsWith(filePath, u"/");
+    const std::u16string fileUrl = posix ? u"file://" : u"file:///";
+    std::u16string folder = Dir(filePath);
+    if (!posix || folder != u"/")
+        folder += u'/';
+
+    if (HasScheme(link))
+        return {};
+    // On the root form a path merely containing the folder (https://h/dir/...) is not in it.
+    if (posix ? StartsWithCi(link, folder) : ContainsCi(link, folder))
+        return fileUrl + link;
+    if (StartsWith(link, u"/"))
+        return fileUrl + folder + link;
+    if (StartsWith(link, u"./"))
+        return fileUrl + folder + link.substr(2);
+    if (Contains(link, u"../")) {
+        std::u16string base = folder;
+        std::u16string w = link;
+        if (!Climb(base, w))
+            return {};
+        if (!posix || base != u"/")
+            base += u'/';
+        const std::u16string root = posix ? std::u16string(u"/") : filePath.substr(0, 3);
+        if (!ContainsCi(base, root))
+            return {};
+        return fileUrl + base + w;
+    }
+    if (Contains(link, u"://"))
+        return {};
+    if (StartsWith(link, u"#"))
+        return {};
+    return fileUrl + folder + link;
+}
+
+void RewriteLinkAttribute(std::vector<std::u16string>& RubiSL, const std::u16string (&patterns)[4],
+                          const std::u16string& filePath, const LinkOrigin& origin) {
+    for (auto& line : RubiSL)
+        RewriteLine(line, patterns, filePath, origin);
+}
+
+void RewriteLinks(std::vector<std::u16string>& RubiSL, const std::u16string& filePath,
+                  const LinkOrigin& origin, const JobHooks& hooks) {
+    static const std::u16string href[4] = {u"href=\"", u"href =\"", u"href= \"", u"href = \""};
+    static const std::u16string background[4] = {u"background=\"", u"background =\"",
+                                                 u"background= \"", u"background = \""};
+    static const std::u16string src[4] = {u"src=\"", u"src =\"", u"src= \"", u"src = \""};
+    RewriteLinkAttribute(RubiSL, href, filePath, origin);
+    hooks.Pump();
+    RewriteLinkAttribute(RubiSL, background, filePath, origin);
+    hooks.Pump();
+    RewriteLinkAttribute(RubiSL, src, filePath, origin);
+    hooks.Pump();
+}
+
+}  // namespace velmora
