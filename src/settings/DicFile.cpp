@@ -1,1 +1,284 @@
-// placeholder, filled by the dictionary file
+#include "settings/DicFile.h"
+
+#include <cerrno>
+#include <system_error>
+#include <unordered_map>
+
+#include <unicode/stringoptions.h>
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
+#include "ruby/Text.h"
+#include "settings/IniFile.h"
+
+namespace velmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::u16string_view kSection = u"RubiDic";
+
+std::u16string FoldCase(std::u16string_view s) {
+    if (s.empty())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    const auto len = static_cast<int32_t>(s.size());
+    std::u16string out(s.size() + 8, u'\0');
+    int32_t n = u_strFoldCase(out.data(), static_cast<int32_t>(out.size()), s.data(), len,
+                              U_FOLD_CASE_DEFAULT, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        out.assign(static_cast<size_t>(n), u'\0');
+        status = U_ZERO_ERROR;
+        n = u_strFoldCase(out.data(), n, s.data(), len, U_FOLD_CASE_DEFAULT, &status);
+    }
+    if (U_FAILURE(status))
+        return LowerAscii(s);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+// Shift_JIS as Windows reads it (CP932); bytes it cannot map become substitutes.
+std::u16string DecodeCp932(std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* conv = ucnv_open("windows-31j", &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        conv = ucnv_open("ibm-943_P15A-2003", &status);
+    }
+    if (U_FAILURE(status) || !conv)
+        return FromUtf8(bytes);
+    const auto len = static_cast<int32_t>(bytes.size());
+    // One byte never gives more than two code units.
+    std::u16string out(bytes.size() * 2 + 1, u'\0');
+    const int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                                    bytes.data(), len, &status);
+    ucnv_close(conv);
+    if (U_FAILURE(status))
+        return FromUtf8(bytes);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool littleEndian) {
+    std::u16string out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        out.push_back(static_cast<char16_t>(littleEndian ? a | b << 8 : a << 8 | b));
+    }
+    return out;
+}
+
+std::u16string Decode(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return FromUtf8(bytes.substr(3));
+    if (bytes.starts_with("\xFF\xFE"))
+        return DecodeUtf16(bytes.substr(2), true);
+    if (bytes.starts_with("\xFE\xFF"))
+        return DecodeUtf16(bytes.substr(2), false);
+    return DecodeCp932(bytes);
+}
+
+std::u16string_view Trim(std::u16string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && s[b] <= u' ')
+        ++b;
+    while (e > b && s[e - 1] <= u' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+std::u16string OneLine(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) {
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return out;
+}
+
+// The file's lines for the rows: one per word, at its first row's place, last form kept.
+std::vector<DicRow> MergeRows(const std::vector<DicRow>& rows) {
+    std::vector<DicRow> lines;
+    std::unordered_map<std::u16string, size_t> at;
+    for (const DicRow& row : rows) {
+        if (row.word.empty())
+            continue;
+        const auto [it, added] = at.try_emplace(FoldCase(row.word), lines.size());
+        if (added) {
+            lines.push_back(row);
+        } else {
+            lines[it->second].rubi = row.rubi;
+        }
+    }
+    return lines;
+}
+
+std::u16string ReadError(const fs::path& file, const std::string& reason) {
+    return PathText(file) + u" を読み込めません\r\n" + FromUtf8(reason);
+}
+
+// Reads the section's rows; false on a read error, `found` false for a missing file.
+bool ReadRows(const fs::path& file, std::vector<DicRow>& rows, bool& found, std::u16string* error) {
+    std::string bytes;
+    std::string reason;
+    found = false;
+    switch (ReadFileBytes(file, bytes, &reason)) {
+        case FileRead::Missing:
+            return true;
+        case FileRead::Failed:
+            if (error)
+                *error = ReadError(file, reason);
+            return false;
+        case FileRead::Ok:
+            break;
+    }
+    found = true;
+    rows = ParseDictionary(bytes);
+    return true;
+}
+
+}  // namespace
+
+fs::path DictionaryPath(std::u16string_view DataFolda) {
+    return PathFromText(DataFolda) / "Dictionary.ini";
+}
+
+bool SameDicWord(std::u16string_view a, std::u16string_view b) {
+    return FoldCase(a) == FoldCase(b);
+}
+
+std::vector<DicRow> ParseDictionary(std::string_view bytes) {
+    const std::u16string text = Decode(bytes);
+    const std::u16string section = FoldCase(kSection);
+    std::vector<DicRow> rows;
+    // 0: before the first section or in another one; 1: in the first "RubiDic"; 2: after it.
+    int state = 0;
+    size_t start = 0;
+    while (start <= text.size() && state < 2) {
+        size_t end = text.find_first_of(u"\r\n", start);
+        if (end == std::u16string::npos)
+            end = text.size();
+        const std::u16string_view line = Trim(std::u16string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (end < text.size() && text[end] == u'\r' && start < text.size() &&
+            text[start] == u'\n') {
+            ++start;
+        }
+        if (line.empty() || line.front() == u';')
+            continue;
+        if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+            const bool ours = FoldCase(Trim(line.substr(1, line.size() - 2))) == section;
+            if (state == 1) {
+                state = 2;
+            } else if (ours) {
+                state = 1;
+            }
+            continue;
+        }
+        if (state != 1)
+            continue;
+        const size_t eq = line.find(u'=');
+        if (eq == std::u16string_view::npos)
+            continue;
+        DicRow row{std::u16string(Trim(line.substr(0, eq))),
+                   std::u16string(Trim(line.substr(eq + 1)))};
+        if (!row.word.empty())
+            rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+UserDictionary DictionaryFromFileRows(const std::vector<DicRow>& rows) {
+    UserDictionary dic;
+    std::unordered_map<std::u16string, size_t> first;
+    for (const DicRow& row : rows) {
+        if (row.word.empty())
+            continue;
+        const auto [it, added] = first.try_emplace(FoldCase(row.word), dic.DicWord.size());
+        const std::u16string rubi = added ? row.rubi : dic.DicRubi[it->second];
+        dic.DicWord.push_back(row.word);
+        dic.DicRubi.push_back(rubi);
+    }
+    dic.DicWordCount = static_cast<int>(dic.DicWord.size());
+    return dic;
+}
+
+bool LoadDictionary(const fs::path& file, UserDictionary& dic, std::u16string* error) {
+    dic = UserDictionary{};
+    std::vector<DicRow> rows;
+    bool found = false;
+    if (!ReadRows(file, rows, found, error))
+        return false;
+    dic = DictionaryFromFileRows(rows);
+    return true;
+}
+
+bool LoadDictionaryRows(const fs::path& file, std::vector<DicRow>& rows, std::u16string* error) {
+    std::vector<DicRow> read;
+    bool found = false;
+    if (!ReadRows(file, read, found, error))
+        return false;
+    if (found)
+        rows = std::move(read);
+    return true;
+}
+
+std::string EncodeDictionary(const std::vector<DicRow>& rows) {
+    std::u16string text = u"[" + std::u16string(kSection) + u"]\r\n";
+    for (const DicRow& line : MergeRows(rows)) {
+        text += OneLine(line.word) + u"=" + OneLine(line.rubi) + u"\r\n";
+    }
+    text += u"\r\n";
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text.size() * 2);
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+bool SaveDictionary(const fs::path& file, const std::vector<DicRow>& rows, UserDictionary& dic,
+                    std::u16string* error) {
+    // What the file will hold for each word, so this run and the next one agree.
+    const std::vector<DicRow> lines = MergeRows(rows);
+    std::unordered_map<std::u16string, const std::u16string*> form;
+    for (const DicRow& line : lines)
+        form.emplace(FoldCase(line.word), &line.rubi);
+    dic = UserDictionary{};
+    for (const DicRow& row : rows) {
+        if (row.word.empty())
+            continue;
+        dic.DicWord.push_back(row.word);
+        dic.DicRubi.push_back(*form.at(FoldCase(row.word)));
+    }
+    dic.DicWordCount = static_cast<int>(dic.DicWord.size());
+
+    if (lines.empty()) {
+        // No rows: no file is the empty dictionary.
+        std::error_code ec;
+        fs::remove(file, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
+            if (error)
+                *error =
+                    PathText(file) + u" を削除(さくじょ)できません\r\n" + FromUtf8(ec.message());
+            return false;
+        }
+        return true;
+    }
+    std::string reason;
+    if (!WriteFileReplacing(file, EncodeDictionary(rows), &reason)) {
+        if (error)
+            *error = PathText(file) + u" に書き込めません\r\n" + FromUtf8(reason);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmora
