@@ -1,87 +1,113 @@
 // velmora-rubi: the page pipeline from the command line.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "pipeline/Download.h"
+#include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
 #include "ruby/Text.h"
 #include "ruby/UserDictionary.h"
+#include "settings/DicFile.h"
+#include "settings/IniFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: velmora-rubi --text [--level N] [--dictionary FILE]\n"
+    "Usage: velmora-rubi [OPTIONS] ADDRESS...\n"
+    "       velmora-rubi --text [--level N] [--dictionary FILE]\n"
     "\n"
     "Writes the reading of every kanji run after it, in hiragana between brackets:\n"
     "漢字を -> 漢字(かんじ)を.\n"
     "\n"
-    "  --text            annotate UTF-8 text from standard input to standard output\n"
-    "  --level N         ruby level 0-6: kanji taught up to school grade N get no reading\n"
-    "  --dictionary FILE the user's dictionary (Dictionary.ini)\n"
-    "  --mecab-dic DIR   MeCab dictionary folder (default: the mecab-ipadic-utf8 one)\n"
-    "  --help            this text\n";
+    "Each ADDRESS (an http or https URL, a file URL or a path) is fetched, decoded,\n"
+    "annotated, its relative links pointed back to where it came from, and written as the\n"
+    "next Rubi<N>.html in the data folder (numbered from 1 in every run). The written path\n"
+    "is printed per address; a failure prints its message and the command goes on with the\n"
+    "next address, exiting non-zero at the end.\n"
+    "\n"
+    "  --data-folder DIR  where pages are written and Config.ini / Dictionary.ini are read\n"
+    "                     (default: <Documents>/Quorrin/VelmoraData)\n"
+    "  --level N          ruby level 0-6: kanji taught up to school grade N get no reading\n"
+    "                     (default: the level in Config.ini)\n"
+    "  --dictionary FILE  the user's dictionary (default: Dictionary.ini in the data folder)\n"
+    "  --text             annotate UTF-8 text from standard input to standard output\n"
+    "  --mecab-dic DIR    MeCab dictionary folder (default: the mecab-ipadic-utf8 one)\n"
+    "  --ca-file FILE     also trust this certificate authority for https\n"
+    "  --help             this text\n"
+    "\n"
+    "HTTPS: TLS 1.2 or newer; the server's certificate must be valid for the system's\n"
+    "trust store (or the --ca-file authority), otherwise the download fails.\n";
 
-int Fail(const std::string& text) {
+int Usage(const std::string& text) {
     std::fprintf(stderr, "velmora-rubi: %s\n", text.c_str());
     return 2;
 }
 
-}  // namespace
+void Print(FILE* to, const std::u16string& text) {
+    std::string s = velmora::ToUtf8(text) + "\n";
+    std::fwrite(s.data(), 1, s.size(), to);
+}
 
-int main(int argc, char** argv) {
-    using namespace velmora;
-    bool text = false;
-    int level = 0;
-    std::string dictionary;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc)
-                return nullptr;
-            (void)name;
-            return argv[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--text") {
-            text = true;
-        } else if (arg == "--level") {
-            const char* v = value("--level");
-            char* end = nullptr;
-            long n = v ? std::strtol(v, &end, 10) : -1;
-            if (!v || *end != '\0' || n < 0 || n > 6)
-                return Fail("--level takes a number from 0 to 6");
-            level = static_cast<int>(n);
-        } else if (arg == "--dictionary") {
-            const char* v = value("--dictionary");
-            if (!v)
-                return Fail("--dictionary takes a file");
-            dictionary = v;
-        } else if (arg == "--mecab-dic") {
-            const char* v = value("--mecab-dic");
-            if (!v)
-                return Fail("--mecab-dic takes a folder");
-            SetMecabDictionary(v);
+// The user's documents folder, as the desktop names it.
+fs::path DocumentsFolder() {
+    const char* home = std::getenv("HOME");
+    fs::path homeDir = home && *home ? fs::path(home) : fs::path("/");
+    if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg && *xdg)
+        return xdg;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    fs::path dirs = (config && *config ? fs::path(config) : homeDir / ".config") / "user-dirs.dirs";
+    std::ifstream in(dirs);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::string key = "XDG_DOCUMENTS_DIR=\"";
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        value = value.substr(0, value.find('"'));
+        if (value.rfind("$HOME", 0) == 0)
+            return homeDir / value.substr(std::min<size_t>(6, value.size()));
+        if (!value.empty() && value[0] == '/')
+            return value;
+    }
+    return homeDir / "Documents";
+}
+
+bool IsUrl(const std::string& a) {
+    std::string lower = velmora::LowerAscii(a);
+    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 ||
+           lower.rfind("file:", 0) == 0;
+}
+
+// A path becomes a file URL, percent-encoded where a URL needs it.
+std::u16string PathToFileUrl(const std::string& arg) {
+    std::error_code ec;
+    fs::path abs = fs::absolute(arg, ec);
+    std::string p = (ec ? fs::path(arg) : abs).lexically_normal().string();
+    std::string url = "file://";
+    static const char* hex = "0123456789ABCDEF";
+    for (unsigned char c : p) {
+        if (c == '%' || c == ' ' || c == '#' || c == '?' || c < 0x20 || c == 0x7F) {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 15];
         } else {
-            return Fail("unknown argument " + arg + " (see --help)");
+            url += static_cast<char>(c);
         }
     }
-    if (!text)
-        return Fail("nothing to do (see --help)");
+    return velmora::FromUtf8(url);
+}
 
-    std::string error;
-    if (!MecabAvailable(&error))
-        return Fail(error);
-    UserDictionary dic;
-    (void)dictionary;
-
-    std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    std::u16string all = FromUtf8(input);
+std::vector<std::u16string> SplitTextLines(const std::u16string& all) {
     std::vector<std::u16string> lines;
     size_t start = 0;
     while (start < all.size()) {
@@ -91,15 +117,151 @@ int main(int argc, char** argv) {
         lines.push_back(all.substr(start, nl - start));
         start = nl + 1;
     }
-    RubiEngine engine(MecabReadingFactory(), level, dic, {});
-    if (!engine.DoRubi(lines))
-        return Fail("the reading service is not available");
-    std::string out;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        out += ToUtf8(lines[i]);
-        if (i + 1 < lines.size() || (!input.empty() && input.back() == '\n'))
-            out += '\n';
+    return lines;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace velmora;
+    bool text = false;
+    int level = -1;
+    std::string dictionary, dataFolder, caFile;
+    std::vector<std::string> addresses;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--text") {
+            text = true;
+        } else if (arg == "--level") {
+            const char* v = value();
+            char* end = nullptr;
+            long n = v ? std::strtol(v, &end, 10) : -1;
+            if (!v || *v == '\0' || *end != '\0' || n < 0 || n > 6) {
+                return Usage("--level takes a number from 0 to 6");
+            }
+            level = static_cast<int>(n);
+        } else if (arg == "--dictionary") {
+            const char* v = value();
+            if (!v)
+                return Usage("--dictionary takes a file");
+            dictionary = v;
+        } else if (arg == "--data-folder") {
+            const char* v = value();
+            if (!v)
+                return Usage("--data-folder takes a folder");
+            dataFolder = v;
+        } else if (arg == "--mecab-dic") {
+            const char* v = value();
+            if (!v)
+                return Usage("--mecab-dic takes a folder");
+            SetMecabDictionary(v);
+        } else if (arg == "--ca-file") {
+            const char* v = value();
+            if (!v)
+                return Usage("--ca-file takes a file");
+            caFile = v;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            return Usage("unknown option " + arg + " (see --help)");
+        } else {
+            addresses.push_back(arg);
+        }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return 0;
+    if (!text && addresses.empty())
+        return Usage("no address given (see --help)");
+    if (text && !addresses.empty())
+        return Usage("--text takes no address");
+
+    std::string error;
+    if (!MecabAvailable(&error))
+        return Usage(error);
+
+    // Defaults come from the data folder; the options override them.
+    fs::path folder =
+        dataFolder.empty() ? DocumentsFolder() / "Quorrin" / "VelmoraData" : fs::path(dataFolder);
+    if (level < 0) {
+        level = 0;
+        if (!text) {
+            IniFile ini(ConfigPath(PathText(folder)));
+            level = std::clamp(ini.ReadInteger(u"ExceptRubi", u"Value", 0), 0, 6);
+        }
+    }
+    UserDictionary dic;
+    fs::path dicPath =
+        dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : fs::path(dictionary);
+    if (!dicPath.empty() && (!dictionary.empty() || fs::exists(dicPath))) {
+        std::u16string dicError;
+        if (!LoadDictionary(dicPath, dic, &dicError)) {
+            return Usage("cannot read the dictionary: " + ToUtf8(dicError));
+        }
+    }
+
+    if (text) {
+        std::string input((std::istreambuf_iterator<char>(std::cin)),
+                          std::istreambuf_iterator<char>());
+        std::vector<std::u16string> lines = SplitTextLines(FromUtf8(input));
+        RubiEngine engine(MecabReadingFactory(), level, dic, {});
+        if (!engine.DoRubi(lines))
+            return Usage("the reading service is not available");
+        std::string out;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            out += ToUtf8(lines[i]);
+            if (i + 1 < lines.size() || (!input.empty() && input.back() == '\n'))
+                out += '\n';
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 0;
+    }
+
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        return Usage("cannot create the data folder " + folder.string() + ": " + ec.message());
+    }
+    fs::path absFolder = fs::absolute(folder, ec).lexically_normal();
+    std::u16string DataFolda = PathText(absFolder);
+    while (DataFolda.size() > 1 && DataFolda.back() == u'/')
+        DataFolda.pop_back();
+
+    Downloader downloader;
+    if (!caFile.empty())
+        downloader.SetExtraCaFile(caFile);
+    int RubiHTMLCount = 0;
+    int failures = 0;
+    for (const std::string& address : addresses) {
+        std::u16string url = IsUrl(address) ? FromUtf8(address) : PathToFileUrl(address);
+        if (IsOwnRubiPage(url, DataFolda, RubiHTMLCount)) {
+            Print(stderr, FromUtf8(address) + u": すでにルビがふられています。");
+            ++failures;
+            continue;
+        }
+        RubiRequestEnv env;
+        env.DataFolda = DataFolda;
+        env.RubiHTMLCount = &RubiHTMLCount;
+        env.ExceptRubiLevel = &level;
+        env.dic = &dic;
+        env.reading = MecabReadingFactory();
+        env.downloader = &downloader;
+        env.hooks.message = [&](const std::u16string& m) {
+            Print(stderr, FromUtf8(address) + u": " + m);
+        };
+        RubiResult r = RunRubiRequest(url, env);
+        switch (r.outcome) {
+            case RubiOutcome::Written:
+                Print(stdout, r.pagePath);
+                break;
+            case RubiOutcome::Error:
+                Print(stderr, r.errorText);
+                ++failures;
+                break;
+            case RubiOutcome::Cancelled:
+            case RubiOutcome::Failed:
+                ++failures;
+                break;
+        }
+    }
+    return failures ? 1 : 0;
 }

@@ -17,8 +17,8 @@ class Downloader;
 enum class RubiOutcome {
     Written,    // Rubi<N>.html was written; pagePath names it
     Cancelled,  // cancelled during the download or the annotation; no message
-    Failed,     // "ルビふりにしっぱいしました。" was shown (or the engine showed its own)
-    Error,      // a file could not be read or written: errorText holds path and reason
+    Failed,  // "ルビふりにしっぱいしました。" was shown (or the engine showed its own)
+    Error,   // a file could not be read or written: errorText holds path and reason
 };
 
 struct RubiResult {
@@ -29,12 +29,12 @@ struct RubiResult {
 
 // What the main window lends a request. References stay valid for the request.
 struct RubiRequestEnv {
-    std::u16string DataFolda;         // the data folder, without a trailing separator
-    int* RubiHTMLCount = nullptr;     // pages written in this run
+    std::u16string DataFolda;      // the data folder, without a trailing separator
+    int* RubiHTMLCount = nullptr;  // pages written in this run
     const int* ExceptRubiLevel = nullptr;
     const UserDictionary* dic = nullptr;
     ReadingServiceFactory reading;
-    Downloader* downloader = nullptr; // for http(s) addresses
+    Downloader* downloader = nullptr;  // for http(s) addresses
     JobHooks hooks;
     // Called when annotation starts, with the line count (shows the progress bar, starts
     // the busy animation).

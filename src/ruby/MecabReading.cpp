@@ -108,12 +108,17 @@ class MecabReading final : public ReadingService {
                 out.append(surface);  // unknown words stand as they are
                 continue;
             }
-            std::u16string word = std::move(surface);
-            if (HasKanji(word)) {
-                std::string_view field = ReadingField(node->feature ? node->feature : "");
-                if (!field.empty())
-                    word = FromUtf8(field);
+            // Only words with kanji take the dictionary's reading (in katakana, turned to
+            // hiragana); kana and other words stand as they are, so the context after a
+            // run comes back unchanged and the okurigana cut works.
+            std::string_view field;
+            if (HasKanji(surface))
+                field = ReadingField(node->feature ? node->feature : "");
+            if (field.empty()) {
+                out.append(surface);
+                continue;
             }
+            std::u16string word = FromUtf8(field);
             KatakanaToHiragana(word);
             out.append(word);
         }
