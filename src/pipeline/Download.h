@@ -14,7 +14,7 @@
 namespace velmora {
 
 class Downloader {
-public:
+  public:
     Downloader();
     ~Downloader();  // stops a running download the way the cancel button does, then joins
     Downloader(const Downloader&) = delete;
@@ -25,9 +25,9 @@ public:
     std::atomic<bool> IsDownLoading{false};
     std::atomic<bool> FDownLoadError{false};
     std::atomic<bool> FIsDLCancel{false};
-    std::string MS;                // the response body, as received
-    std::u16string LProtocol;      // "https:"; written only after a successful GET
-    std::u16string LHomeDirectory; // "https://host/"; written only after a successful GET
+    std::string MS;                 // the response body, as received
+    std::u16string LProtocol;       // "https:"; written only after a successful GET
+    std::u16string LHomeDirectory;  // "https://host/"; written only after a successful GET
 
     // Clears FDownLoadError and FIsDLCancel, sets IsDownLoading, clears MS and starts a
     // worker for `url` (as entered; non-ASCII characters go out percent-encoded as UTF-8).
@@ -58,7 +58,16 @@ public:
     // Extra certificate authority file trusted besides the system's store (tests).
     void SetExtraCaFile(const std::string& path);
 
-private:
+    // The URL as it goes to the server: UTF-8, with non-ASCII bytes, spaces and control
+    // characters outside the host percent-encoded.
+    static std::string EncodeUrl(const std::u16string& url);
+
+    // LProtocol and LHomeDirectory of `url`: "https:" and "https://host/" (no port, path
+    // or query). False when the URL has no scheme or host.
+    static bool SplitHome(const std::u16string& url, std::u16string* protocol,
+                          std::u16string* home);
+
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
