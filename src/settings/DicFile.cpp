@@ -6,6 +6,7 @@
 
 #include <unicode/stringoptions.h>
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 
 #include "ruby/Text.h"
@@ -38,7 +39,18 @@ std::u16string FoldCase(std::u16string_view s) {
     return out;
 }
 
-// Shift_JIS as Windows reads it (CP932); bytes it cannot map become substitutes.
+// Bytes the code page cannot map become U+FFFD. ICU's own substitute here would be U+001A,
+// a control character that the line trimming then drops without a trace.
+void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                           UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason > UCNV_IRREGULAR)
+        return;
+    static const UChar kReplacement = 0xFFFD;
+    *status = U_ZERO_ERROR;
+    ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
+}
+
+// Shift_JIS as Windows reads it (CP932).
 std::u16string DecodeCp932(std::string_view bytes) {
     if (bytes.empty())
         return {};
@@ -50,6 +62,7 @@ std::u16string DecodeCp932(std::string_view bytes) {
     }
     if (U_FAILURE(status) || !conv)
         return FromUtf8(bytes);
+    ucnv_setToUCallBack(conv, SubstituteReplacement, nullptr, nullptr, nullptr, &status);
     const auto len = static_cast<int32_t>(bytes.size());
     // One byte never gives more than two code units.
     std::u16string out(bytes.size() * 2 + 1, u'\0');
