@@ -274,7 +274,7 @@ FileRead ReadFileBytes(const fs::path& path, std::string& bytes, std::string* re
     size_t n = 0;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         bytes.append(buf, n);
-    const int err = std::ferror(f) ? errno : 0;
+    const int err = std::ferror(f) ? (errno != 0 ? errno : EIO) : 0;
     std::fclose(f);
     if (err != 0 || bytes.empty()) {
         // A read error, or a folder where the file should be.
@@ -289,7 +289,16 @@ FileRead ReadFileBytes(const fs::path& path, std::string& bytes, std::string* re
     return FileRead::Ok;
 }
 
-bool WriteFileReplacing(const fs::path& path, std::string_view bytes, std::string* reason) {
+bool WriteFileReplacing(const fs::path& file, std::string_view bytes, std::string* reason) {
+    std::error_code ec;
+    // A linked file is replaced where it really lives, and keeps its permissions.
+    fs::path path = file;
+    if (fs::is_symlink(file, ec)) {
+        const fs::path real = fs::weakly_canonical(file, ec);
+        if (!ec)
+            path = real;
+    }
+    const fs::file_status old = fs::status(path, ec);
     fs::path tmp = path;
     tmp += ".tmp";
     errno = 0;
@@ -307,7 +316,9 @@ bool WriteFileReplacing(const fs::path& path, std::string_view bytes, std::strin
         err = errno != 0 ? errno : EIO;
     if (std::fclose(f) != 0 && err == 0)
         err = errno != 0 ? errno : EIO;
-    std::error_code ec;
+    if (err == 0 && fs::is_regular_file(old))
+        fs::permissions(tmp, old.permissions(), ec);
+    ec.clear();
     if (err == 0) {
         fs::rename(tmp, path, ec);
         if (!ec)

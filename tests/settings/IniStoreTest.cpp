@@ -244,6 +244,20 @@ TEST_F(TempFolder, WriteKeepsTheFileEncoding) {
     }
 }
 
+TEST_F(TempFolder, ReplacingKeepsALinkAndThePermissions) {
+    fs::create_directories(dir_ / "real");
+    const fs::path target = dir_ / "real" / "Config.ini";
+    Put(target, "[S]\nK=1\n");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, ConfigFile());
+    IniFile ini(ConfigFile());
+    ASSERT_TRUE(ini.WriteString(u"S", u"K", u"2"));
+    EXPECT_TRUE(fs::is_symlink(ConfigFile()));
+    EXPECT_EQ(Get(target), "[S]\nK=2\n");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(TempFolder, ValueCannotAddLines) {
     IniFile ini(ConfigFile());
     ASSERT_TRUE(ini.WriteString(u"S", u"K", u"a\r\n[Evil]\nK=1"));
