@@ -22,12 +22,9 @@ namespace {
 constexpr size_t kMaxLocalPage = Downloader::kMaxBody;
 
 int HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
 }
 
@@ -61,8 +58,9 @@ std::u16string SystemError(const std::u16string& path, const std::string& reason
     return path + u": " + FromUtf8(reason);
 }
 
-// The ruby page: UTF-8 with a byte-order mark, CR LF after every line.
-std::string EncodePage(const std::vector<std::u16string>& lines) {
+}  // namespace
+
+std::string EncodeRubiPage(const std::vector<std::u16string>& lines) {
     size_t size = 3;
     for (const auto& line : lines)
         size += line.size() * 3 + 2;
@@ -76,8 +74,6 @@ std::string EncodePage(const std::vector<std::u16string>& lines) {
     return out;
 }
 
-}  // namespace
-
 std::u16string RubiPagePath(const std::u16string& DataFolda, int n) {
 #ifdef _WIN32
     return DataFolda + u"\\Rubi" + FromUtf8(std::to_string(n)) + u".html";
@@ -89,31 +85,28 @@ std::u16string RubiPagePath(const std::u16string& DataFolda, int n) {
 std::u16string FileUrlToPath(const std::u16string& url) {
     std::u16string path = PercentDecode(url);
 #ifdef _WIN32
-    // file:///C:/dir/page.html -> C:\dir\page.html
-    if (StartsWithNoCase(path, u"file:///"))
-        path.erase(0, 8);
-    for (auto& c : path) {
-        if (c == u'/')
-            c = u'\\';
-    }
+    // file:///C:/dir/page.html -> C:/dir/page.html (link rewriting relies on the "/")
+    if (StartsWithNoCase(path, u"file:///")) path.erase(0, 8);
 #else
     // file:///home/user/page.html -> /home/user/page.html
     if (StartsWithNoCase(path, u"file://")) {
         path.erase(0, 7);
-        if (StartsWithNoCase(path, u"localhost/"))
-            path.erase(0, 9);
+        if (StartsWithNoCase(path, u"localhost/")) path.erase(0, 9);
     }
 #endif
     return path;
 }
 
 bool IsOwnRubiPage(const std::u16string& url, const std::u16string& DataFolda, int RubiHTMLCount) {
-    if (RubiHTMLCount <= 0)
-        return false;
-    const std::u16string path = FileUrlToPath(url);
+    if (RubiHTMLCount <= 0) return false;
+    std::u16string path = FileUrlToPath(url);
+#ifdef _WIN32
+    for (auto& c : path) {
+        if (c == u'/') c = u'\\';
+    }
+#endif
     for (int i = 1; i <= RubiHTMLCount; ++i) {
-        if (path == RubiPagePath(DataFolda, i))
-            return true;
+        if (path == RubiPagePath(DataFolda, i)) return true;
     }
     return false;
 }
@@ -133,21 +126,18 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
         origin.pageUrl = url;
         if (StartsWithNoCase(url, u"http")) {
             Downloader* dl = env.downloader;
-            if (!dl)
-                return failed();
+            if (!dl) return failed();
             dl->Start(url);
             while (dl->IsDownLoading) {
                 hooks.Pump();
                 dl->DeliverPending(hooks);
-                if (dl->IsDownLoading)
-                    dl->WaitForNews(std::chrono::milliseconds(1));
+                if (dl->IsDownLoading) dl->WaitForNews(std::chrono::milliseconds(1));
             }
             if (dl->FIsDLCancel) {
                 result.outcome = RubiOutcome::Cancelled;
                 return result;
             }
-            if (dl->FDownLoadError)
-                return failed();
+            if (dl->FDownLoadError) return failed();
             MS = std::move(dl->MS);
             dl->MS.clear();
             origin.LProtocol = dl->LProtocol;
@@ -167,8 +157,7 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
                 case FileRead::Ok:
                     break;
                 case FileRead::Missing:
-                    if (reason.empty())
-                        reason = std::strerror(ENOENT);
+                    if (reason.empty()) reason = std::strerror(ENOENT);
                     [[fallthrough]];
                 case FileRead::Failed:
                     result.outcome = RubiOutcome::Error;
@@ -180,11 +169,9 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
 
         std::vector<std::u16string> RubiSL = DecodePage(MS).lines;
         std::string().swap(MS);
-        if (RubiSL.empty())
-            return failed();
+        if (RubiSL.empty()) return failed();
 
-        if (env.annotating)
-            env.annotating(static_cast<int>(RubiSL.size()));
+        if (env.annotating) env.annotating(static_cast<int>(RubiSL.size()));
         static const int kNoLevel = 0;
         static const UserDictionary kNoDic;
         RubiEngine engine(env.reading, env.ExceptRubiLevel ? *env.ExceptRubiLevel : kNoLevel,
@@ -200,7 +187,7 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
         int n = env.RubiHTMLCount ? ++*env.RubiHTMLCount : 1;
         result.pagePath = RubiPagePath(env.DataFolda, n);
         std::string reason;
-        if (!WriteFileReplacing(PathFromText(result.pagePath), EncodePage(RubiSL), &reason)) {
+        if (!WriteFileReplacing(PathFromText(result.pagePath), EncodeRubiPage(RubiSL), &reason)) {
             result.outcome = RubiOutcome::Error;
             result.errorText = SystemError(result.pagePath, reason);
             return result;

@@ -48,6 +48,9 @@ std::u16string RubiPagePath(const std::u16string& DataFolda, int n);
 // A text that is not a file URL is taken as a path.
 std::u16string FileUrlToPath(const std::u16string& url);
 
+// The bytes of a ruby page: UTF-8 with a byte-order mark, CR LF after every line.
+std::string EncodeRubiPage(const std::vector<std::u16string>& lines);
+
 // Whether `url` names one of the ruby pages written in this run.
 bool IsOwnRubiPage(const std::u16string& url, const std::u16string& DataFolda, int RubiHTMLCount);
 

@@ -1,0 +1,174 @@
+// Speed of the annotation engine and of the whole page pipeline, as ratios against raw
+// MeCab parsing the same text in the same run.
+//
+//   engine_bench [SHARED_DIR]
+//
+// Part 1: a large Japanese text (the bundled real pages, decoded, about 600 KB) is
+// annotated by the engine over MeCab, and parsed once by MeCab directly (every node's
+// reading touched). Reports pages/s, MB/s, the ratio engine / raw MeCab and peak memory.
+// Part 2: the largest bundled page through the whole pipeline (read, detect + decode,
+// annotate, rewrite links + head charset, write), time per stage.
+#include <mecab.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pipeline/LinkRewrite.h"
+#include "pipeline/PageDecode.h"
+#include "pipeline/RubiRequest.h"
+#include "ruby/MecabReading.h"
+#include "ruby/RubiEngine.h"
+#include "ruby/Text.h"
+#include "settings/IniFile.h"
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+long PeakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+std::vector<std::u16string> LoadCorpus(const fs::path& pages, size_t& bytes, int& count) {
+    std::vector<std::u16string> lines;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(pages)) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& f : files) {
+        std::string raw;
+        if (ReadFileBytes(f, raw) != FileRead::Ok) continue;
+        auto page = DecodePage(raw);
+        size_t kanji = 0;
+        for (const auto& l : page.lines) {
+            for (char16_t c : l) kanji += IsKanji(c, 0) ? 1 : 0;
+        }
+        if (kanji < 200) continue;  // Japanese pages only
+        ++count;
+        for (auto& l : page.lines) {
+            bytes += ToUtf8(l).size() + 1;
+            lines.push_back(std::move(l));
+        }
+    }
+    return lines;
+}
+
+double RawMecab(const std::vector<std::string>& utf8Lines) {
+    std::string args = "-r /dev/null -d " + MecabDictionary();
+    MeCab::Model* model = MeCab::createModel(args.c_str());
+    MeCab::Tagger* tagger = model->createTagger();
+    MeCab::Lattice* lattice = model->createLattice();
+    size_t touched = 0;
+    auto t0 = Clock::now();
+    for (const auto& line : utf8Lines) {
+        lattice->set_sentence(line.data(), line.size());
+        tagger->parse(lattice);
+        for (const MeCab::Node* n = lattice->bos_node(); n; n = n->next) {
+            touched += n->feature ? static_cast<unsigned char>(n->feature[0]) : 0;
+        }
+    }
+    auto t1 = Clock::now();
+    delete lattice;
+    delete tagger;
+    delete model;
+    if (touched == 0) std::puts("");
+    return Seconds(t0, t1);
+}
+
+double Engine(std::vector<std::u16string> lines) {
+    int level = 0;
+    UserDictionary dic;
+    RubiEngine engine(MecabReadingFactory(), level, dic, {});
+    auto t0 = Clock::now();
+    engine.DoRubi(lines);
+    return Seconds(t0, Clock::now());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path shared = argc > 1 ? fs::path(argv[1]) : fs::path(VELMORA_SOURCE_DIR) / ".." / "shared";
+    fs::path pages = shared / "pages" / "pages";
+    if (!MecabAvailable()) {
+        std::fprintf(stderr, "MeCab dictionary missing\n");
+        return 1;
+    }
+    size_t bytes = 0;
+    int count = 0;
+    std::vector<std::u16string> corpus = LoadCorpus(pages, bytes, count);
+    std::vector<std::string> utf8;
+    for (const auto& l : corpus) utf8.push_back(ToUtf8(l));
+
+    // Warm up both (model load, page cache), then take the best of interleaved rounds.
+    RawMecab(utf8);
+    Engine(corpus);
+    double bestRaw = 1e9, bestEngine = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        bestRaw = std::min(bestRaw, RawMecab(utf8));
+        bestEngine = std::min(bestEngine, Engine(corpus));
+    }
+    const double mb = static_cast<double>(bytes) / 1e6;
+    std::printf("text: %d pages, %zu lines, %.2f MB UTF-8\n", count, corpus.size(), mb);
+    std::printf("raw MeCab:  %.3f s  %.2f MB/s\n", bestRaw, mb / bestRaw);
+    std::printf("engine:     %.3f s  %.2f MB/s  %.1f pages/s\n", bestEngine, mb / bestEngine,
+                count / bestEngine);
+    std::printf("ratio engine / raw MeCab: %.2f (target <= 1.5)\n", bestEngine / bestRaw);
+    std::printf("peak memory so far: %.1f MB\n", static_cast<double>(PeakKb()) / 1024.0);
+
+    // The whole pipeline on the largest page.
+    fs::path largest;
+    uintmax_t largestSize = 0;
+    for (const auto& e : fs::directory_iterator(pages)) {
+        if (e.file_size() > largestSize) largestSize = e.file_size(), largest = e.path();
+    }
+    fs::path out = fs::temp_directory_path() / "velmora-bench-Rubi1.html";
+    double t[5] = {1e9, 1e9, 1e9, 1e9, 1e9};
+    size_t lineCount = 0;
+    for (int round = 0; round < 3; ++round) {
+        auto a = Clock::now();
+        std::string raw;
+        ReadFileBytes(largest, raw);
+        auto b = Clock::now();
+        auto page = DecodePage(raw);
+        std::string().swap(raw);
+        auto c = Clock::now();
+        int level = 0;
+        UserDictionary dic;
+        RubiEngine engine(MecabReadingFactory(), level, dic, {});
+        engine.DoRubi(page.lines);
+        auto d = Clock::now();
+        LinkOrigin origin{u"file://" + PathText(largest), u"", u""};
+        RewriteLinks(page.lines, PathText(largest), origin, {});
+        ReplaceHeadCharset(page.lines);
+        auto e = Clock::now();
+        WriteFileReplacing(out, EncodeRubiPage(page.lines));
+        auto f = Clock::now();
+        lineCount = page.lines.size();
+        double s[5] = {Seconds(a, b), Seconds(b, c), Seconds(c, d), Seconds(d, e), Seconds(e, f)};
+        for (int i = 0; i < 5; ++i) t[i] = std::min(t[i], s[i]);
+    }
+    fs::remove(out);
+    double total = t[0] + t[1] + t[2] + t[3] + t[4];
+    std::printf("\npipeline on %s (%ju bytes, %zu lines): %.3f s\n",
+                largest.filename().c_str(), largestSize, lineCount, total);
+    const char* names[5] = {"read", "detect+decode", "annotate", "rewrite+charset", "write"};
+    for (int i = 0; i < 5; ++i) {
+        std::printf("  %-16s %8.2f ms  %5.1f%%\n", names[i], t[i] * 1e3, 100.0 * t[i] / total);
+    }
+    std::printf("  everything but annotation: %.1f%% of the total (target < 10%%)\n",
+                100.0 * (total - t[2]) / total);
+    std::printf("peak memory: %.1f MB\n", static_cast<double>(PeakKb()) / 1024.0);
+    return 0;
+}
