@@ -26,7 +26,7 @@ namespace velmora {
 // interrupted write leaves the old file as it was. Lines the store does not understand are
 // written back byte for byte.
 class IniFile {
-  public:
+public:
     explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
 
     const std::filesystem::path& Path() const { return path_; }
@@ -56,7 +56,7 @@ class IniFile {
     // The longest text a read returns, in UTF-16 code units.
     static constexpr size_t kMaxValue = 2047;
 
-  private:
+private:
     std::filesystem::path path_;
 };
 
@@ -133,8 +133,9 @@ enum class FileRead { Ok, Missing, Failed };
 // the system's reason otherwise.
 FileRead ReadFileBytes(const std::filesystem::path& path, std::string& bytes,
                        std::string* reason = nullptr);
-// Replaces the file's contents through a temporary file in the same folder and a rename;
-// on failure the old file is untouched and `reason` holds the system's reason.
+// Replaces the file's contents through a temporary file in the same folder and a rename
+// (a symbolic link is followed, and the old file's permissions kept); on failure the old
+// file is untouched and `reason` holds the system's reason.
 bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes,
                         std::string* reason = nullptr);
 
