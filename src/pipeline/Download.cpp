@@ -470,8 +470,9 @@ void Downloader::DeliverPending(const JobHooks& hooks) {
 }
 
 void Downloader::WaitForNews(std::chrono::milliseconds timeout) {
+    // The end notification may have been delivered just before: nothing more will come.
     std::unique_lock<std::mutex> lk(impl_->newsMu);
-    impl_->newsCv.wait_for(lk, timeout, [this] { return !impl_->news.empty(); });
+    impl_->newsCv.wait_for(lk, timeout, [this] { return !impl_->news.empty() || !IsDownLoading; });
 }
 
 void Downloader::SetNewsCallback(std::function<void()> callback) {

@@ -14,7 +14,7 @@
 namespace velmora {
 
 class Downloader {
-  public:
+public:
     Downloader();
     ~Downloader();  // stops a running download the way the cancel button does, then joins
     Downloader(const Downloader&) = delete;
@@ -38,7 +38,8 @@ class Downloader {
     // IsDownLoading.
     void DeliverPending(const JobHooks& hooks);
 
-    // Blocks until the worker has news for DeliverPending, or the timeout passes.
+    // Blocks until the worker has news for DeliverPending, or the timeout passes; returns at
+    // once when no download is in progress.
     void WaitForNews(std::chrono::milliseconds timeout);
 
     // Called on the worker thread whenever news is posted (the app wakes its event loop).
@@ -67,7 +68,7 @@ class Downloader {
     static bool SplitHome(const std::u16string& url, std::u16string* protocol,
                           std::u16string* home);
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
