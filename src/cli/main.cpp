@@ -62,22 +62,19 @@ void Print(FILE* to, const std::u16string& text) {
 fs::path DocumentsFolder() {
     const char* home = std::getenv("HOME");
     fs::path homeDir = home && *home ? fs::path(home) : fs::path("/");
-    if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg && *xdg)
-        return xdg;
+    if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg && *xdg) return xdg;
     const char* config = std::getenv("XDG_CONFIG_HOME");
     fs::path dirs = (config && *config ? fs::path(config) : homeDir / ".config") / "user-dirs.dirs";
     std::ifstream in(dirs);
     std::string line;
     while (std::getline(in, line)) {
         const std::string key = "XDG_DOCUMENTS_DIR=\"";
-        if (line.rfind(key, 0) != 0)
-            continue;
+        if (line.rfind(key, 0) != 0) continue;
         std::string value = line.substr(key.size());
         value = value.substr(0, value.find('"'));
         if (value.rfind("$HOME", 0) == 0)
             return homeDir / value.substr(std::min<size_t>(6, value.size()));
-        if (!value.empty() && value[0] == '/')
-            return value;
+        if (!value.empty() && value[0] == '/') return value;
     }
     return homeDir / "Documents";
 }
@@ -112,8 +109,7 @@ std::vector<std::u16string> SplitTextLines(const std::u16string& all) {
     size_t start = 0;
     while (start < all.size()) {
         size_t nl = all.find(u'\n', start);
-        if (nl == std::u16string::npos)
-            nl = all.size();
+        if (nl == std::u16string::npos) nl = all.size();
         lines.push_back(all.substr(start, nl - start));
         start = nl + 1;
     }
@@ -146,23 +142,19 @@ int main(int argc, char** argv) {
             level = static_cast<int>(n);
         } else if (arg == "--dictionary") {
             const char* v = value();
-            if (!v)
-                return Usage("--dictionary takes a file");
+            if (!v) return Usage("--dictionary takes a file");
             dictionary = v;
         } else if (arg == "--data-folder") {
             const char* v = value();
-            if (!v)
-                return Usage("--data-folder takes a folder");
+            if (!v) return Usage("--data-folder takes a folder");
             dataFolder = v;
         } else if (arg == "--mecab-dic") {
             const char* v = value();
-            if (!v)
-                return Usage("--mecab-dic takes a folder");
+            if (!v) return Usage("--mecab-dic takes a folder");
             SetMecabDictionary(v);
         } else if (arg == "--ca-file") {
             const char* v = value();
-            if (!v)
-                return Usage("--ca-file takes a file");
+            if (!v) return Usage("--ca-file takes a file");
             caFile = v;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             return Usage("unknown option " + arg + " (see --help)");
@@ -170,14 +162,11 @@ int main(int argc, char** argv) {
             addresses.push_back(arg);
         }
     }
-    if (!text && addresses.empty())
-        return Usage("no address given (see --help)");
-    if (text && !addresses.empty())
-        return Usage("--text takes no address");
+    if (!text && addresses.empty()) return Usage("no address given (see --help)");
+    if (text && !addresses.empty()) return Usage("--text takes no address");
 
     std::string error;
-    if (!MecabAvailable(&error))
-        return Usage(error);
+    if (!MecabAvailable(&error)) return Usage(error);
 
     // Defaults come from the data folder; the options override them.
     fs::path folder =
@@ -194,6 +183,11 @@ int main(int argc, char** argv) {
         dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : fs::path(dictionary);
     if (!dicPath.empty() && (!dictionary.empty() || fs::exists(dicPath))) {
         std::u16string dicError;
+        std::error_code ec;
+        if (!fs::is_regular_file(dicPath, ec)) {
+            return Usage("cannot read the dictionary " + dicPath.string() + ": " +
+                         (ec ? ec.message() : std::string("no such file")));
+        }
         if (!LoadDictionary(dicPath, dic, &dicError)) {
             return Usage("cannot read the dictionary: " + ToUtf8(dicError));
         }
@@ -204,13 +198,11 @@ int main(int argc, char** argv) {
                           std::istreambuf_iterator<char>());
         std::vector<std::u16string> lines = SplitTextLines(FromUtf8(input));
         RubiEngine engine(MecabReadingFactory(), level, dic, {});
-        if (!engine.DoRubi(lines))
-            return Usage("the reading service is not available");
+        if (!engine.DoRubi(lines)) return Usage("the reading service is not available");
         std::string out;
         for (size_t i = 0; i < lines.size(); ++i) {
             out += ToUtf8(lines[i]);
-            if (i + 1 < lines.size() || (!input.empty() && input.back() == '\n'))
-                out += '\n';
+            if (i + 1 < lines.size() || (!input.empty() && input.back() == '\n')) out += '\n';
         }
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
@@ -227,8 +219,7 @@ int main(int argc, char** argv) {
         DataFolda.pop_back();
 
     Downloader downloader;
-    if (!caFile.empty())
-        downloader.SetExtraCaFile(caFile);
+    if (!caFile.empty()) downloader.SetExtraCaFile(caFile);
     int RubiHTMLCount = 0;
     int failures = 0;
     for (const std::string& address : addresses) {

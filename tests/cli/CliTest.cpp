@@ -1,0 +1,135 @@
+// velmora-rubi as people and scripts call it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("velmora-cli-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the command with `args` (shell words), `input` on standard input.
+    Outcome Rubi(const std::string& args, const std::string& input = "") {
+        const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
+        std::ofstream(in, std::ios::binary) << input;
+        std::string cmd = "HOME='" + dir_.string() + "' '" VELMORA_BIN_DIR "/velmora-rubi' " +
+                          args + " <'" + in.string() + "' >'" + out.string() + "' 2>'" +
+                          err.string() + "'";
+        Outcome r;
+        int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CliTest, AnnotatesText) {
+    Outcome r = Rubi("--text", "東京へ行った。\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "東京(とうきょう)へ行(い)った。\n");
+    // The level leaves known kanji alone; the last line keeps having no line break.
+    r = Rubi("--text --level 1", "学校と学問\nab");
+    EXPECT_EQ(r.out, "学校と学問(がくもん)\nab");
+}
+
+TEST_F(CliTest, DictionaryFileShapesTheText) {
+    // Dictionary.ini as the desktop tool saves it: UTF-16LE with BOM, CR LF.
+    std::u16string ini = u"\uFEFF[RubiDic]\r\n行った=行<いっ>た\r\n\r\n";
+    std::string bytes;
+    for (char16_t c : ini) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    std::ofstream(dir_ / "Dictionary.ini", std::ios::binary) << bytes;
+    Outcome r =
+        Rubi("--text --dictionary '" + (dir_ / "Dictionary.ini").string() + "'", "東京へ行った\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "東京(とうきょう)へ行(いっ)た\n");
+}
+
+TEST_F(CliTest, BadArgumentsAreOneClearLine) {
+    struct Case {
+        std::string args, says;
+    } cases[] = {
+        {"--text --level 7", "--level takes a number from 0 to 6"},
+        {"--text --level -1", "--level takes a number from 0 to 6"},
+        {"--text --level x", "--level takes a number from 0 to 6"},
+        {"--text --dictionary /nonexistent/Dictionary.ini", "/nonexistent/Dictionary.ini"},
+        {"--text --mecab-dic /nonexistent/dic", "mecab-ipadic-utf8"},
+        {"--bogus", "unknown option --bogus"},
+        {"", "no address given"},
+    };
+    for (const auto& c : cases) {
+        Outcome r = Rubi(c.args);
+        EXPECT_NE(r.status, 0) << c.args;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
+    }
+}
+
+TEST_F(CliTest, AddressesBecomeNumberedPages) {
+    const fs::path data = dir_ / "data";
+    std::ofstream(dir_ / "a.html", std::ios::binary) << "<p>漢字</p>\n";
+    std::ofstream(dir_ / "empty.html", std::ios::binary) << "";
+    fs::create_directories(data);
+    // The level comes from the data folder's Config.ini unless --level says otherwise.
+    std::ofstream(data / "Config.ini") << "[ExceptRubi]\nValue=1\n";
+    std::ofstream(dir_ / "b.html", std::ios::binary) << "学校\n";
+    Outcome r = Rubi("--data-folder '" + data.string() + "' '" + (dir_ / "a.html").string() +
+                     "' '" + (dir_ / "empty.html").string() + "' missing.html 'file://" +
+                     (dir_ / "b.html").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, data.string() + "/Rubi1.html\n" + data.string() + "/Rubi2.html\n");
+    EXPECT_NE(r.err.find("ルビふりにしっぱいしました。"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("missing.html: No such file or directory"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(data / "Rubi1.html"), "\xEF\xBB\xBF<p>漢字(かんじ)</p>\r\n");
+    EXPECT_EQ(Slurp(data / "Rubi2.html"), "\xEF\xBB\xBF学校\r\n");
+    // A ruby page of this run is refused.
+    r = Rubi("--data-folder '" + data.string() + "' '" + (dir_ / "a.html").string() + "' 'file://" +
+             data.string() + "/Rubi1.html'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("すでにルビがふられています。"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, DefaultDataFolderIsUnderDocuments) {
+    std::ofstream(dir_ / "a.html", std::ios::binary) << "a\n";
+    Outcome r = Rubi("'" + (dir_ / "a.html").string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              (dir_ / "Documents" / "Quorrin" / "VelmoraData" / "Rubi1.html").string() + "\n");
+}
+
+}  // namespace
