@@ -86,7 +86,7 @@ int ClosedPort() {
 
 // Serves fixed responses by request target and counts the hits per target.
 class RouteServer {
-  public:
+public:
     explicit RouteServer(std::map<std::string, std::string> routes)
         : routes_(std::move(routes)), server_([this](const HttpRequest& req, HttpConnection& c) {
               {
@@ -107,7 +107,7 @@ class RouteServer {
     }
     const LocalHttpServer& server() const { return server_; }
 
-  private:
+private:
     std::map<std::string, std::string> routes_;
     std::mutex mu_;
     std::map<std::string, int> hits_;
@@ -169,22 +169,24 @@ TEST(Download, ConnectionRefusedFailsWithoutDisconnectTexts) {
 
 TEST(Download, StatusTextsArriveInOrderOnTheCallersThread) {
     RouteServer routes({{"/", HttpReply(200, "page")}});
-    Downloader d;
     std::atomic<int> wakeups{0};
     std::atomic<bool> onCaller{false};
     const auto caller = std::this_thread::get_id();
-    d.SetNewsCallback([&] {
-        ++wakeups;
-        if (std::this_thread::get_id() == caller) {
-            onCaller = true;
-        }
-    });
-    auto r = Fetch(d, Origin(routes.server()) + "/");
-    ASSERT_TRUE(r.ended);
-    EXPECT_FALSE(d.FDownLoadError);
-    EXPECT_THAT(r.statuses, ElementsAre(u"ホスト名 127.0.0.1 を解決しています。",
-                                        u"127.0.0.1 に接続しています。", u"接続しました。",
-                                        u"接続解除しています。", u"接続解除されました。"));
+    {
+        Downloader d;
+        d.SetNewsCallback([&] {
+            ++wakeups;
+            if (std::this_thread::get_id() == caller) {
+                onCaller = true;
+            }
+        });
+        auto r = Fetch(d, Origin(routes.server()) + "/");
+        ASSERT_TRUE(r.ended);
+        EXPECT_FALSE(d.FDownLoadError);
+        EXPECT_THAT(r.statuses, ElementsAre(u"ホスト名 127.0.0.1 を解決しています。",
+                                            u"127.0.0.1 に接続しています。", u"接続しました。",
+                                            u"接続解除しています。", u"接続解除されました。"));
+    }                       // joins the worker, which may still be in the callback of the end
     EXPECT_EQ(wakeups, 6);  // five texts and the end
     EXPECT_FALSE(onCaller) << "the news callback runs on the worker";
 }
@@ -364,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A body that trickles in 1 KiB chunks until the client goes or the server stops.
 class SlowServer {
-  public:
+public:
     SlowServer()
         : server_([this](const HttpRequest&, HttpConnection& c) {
               c.Send(HttpChunkedHead());
@@ -385,7 +387,7 @@ class SlowServer {
     std::atomic<int> chunks{0};
     std::atomic<bool> clientGone{false};
 
-  private:
+private:
     LocalHttpServer server_;
 };
 
@@ -428,7 +430,7 @@ TEST(Download, DestroyingDuringASlowBodyReturnsPromptly) {
 // A listener whose accept queue is full: a new connection hangs in its handshake, so the
 // download stays in the connecting state.
 class StuckListener {
-  public:
+public:
     StuckListener() {
         fd_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -454,7 +456,7 @@ class StuckListener {
     }
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
-  private:
+private:
     int fd_ = -1;
     int port_ = 0;
     std::vector<int> fillers_;
