@@ -1,0 +1,28 @@
+// The program's entry steps that come before the main window: one instance per user, the
+// TLS library check and the application's look.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "platform/InstanceLock.h"
+
+namespace velmora {
+
+inline constexpr char kInstanceLockName[] = "VelmoraMutex";
+
+// Takes the instance lock; when another instance holds it, says so and returns false.
+bool TakeSingleInstance(InstanceLock& lock);
+
+// The TLS library version of the download library (libcurl's ssl_version), or null.
+const char* CurlTlsVersion();
+// The library file that is missing when `tlsVersion` names none; empty when all is there.
+std::string MissingTlsLibrary(const char* tlsVersion);
+// "\"<file>\"が見つかりません。終了します。"
+std::u16string TlsMissingMessage(const std::string& file);
+
+// The visual style "Cyan Dusk", with the designed colours of single controls.
+QString CyanDuskStyleSheet();
+
+}  // namespace velmora
