@@ -1,0 +1,461 @@
+#include "pipeline/PageDecode.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucnv_err.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "ruby/EncodeDetect.h"
+#include "ruby/Text.h"
+
+namespace velmora {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Bad bytes become U+FFFD in every code page. ICU's own substitution writes U+001A for an
+// unassigned single byte, a control character that would end up in the written page.
+void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                           UConverterCallbackReason reason, UErrorCode* err) {
+    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
+    static const UChar kSub[] = {kReplacement};
+    *err = U_ZERO_ERROR;
+    ucnv_cbToUWriteUChars(args, kSub, 1, 0, err);
+}
+
+// ICU names of the code pages. Windows-31J is Shift_JIS with the NEC and IBM extensions
+// as code page 932 maps them; euc-jp-2007 maps the JIS X 0208 symbols as code page 932
+// does (U+FF5E, U+2225, U+FF0D ...) and knows the 3-byte JIS X 0212 set; version 3 of
+// ICU's ISO-2022-JP reads half-width katakana both after ESC ( I and between SO and SI.
+const char* IcuName(Decoder d) {
+    switch (d) {
+        case Decoder::Ansi:
+            return "windows-31j";
+        case Decoder::EucJp:
+            return "euc-jp-2007";
+        case Decoder::Iso2022Jp:
+            return "ISO_2022,locale=ja,version=3";
+        case Decoder::Utf7:
+            return "UTF-7";
+        default:
+            return nullptr;
+    }
+}
+
+// Converters are opened once per thread and reset before each use.
+class ConverterCache {
+public:
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (UConverter* c : converters_) {
+            if (c) ucnv_close(c);
+        }
+    }
+
+    UConverter* Get(Decoder d) {
+        UConverter*& c = converters_[static_cast<size_t>(d)];
+        if (!c) {
+            UErrorCode err = U_ZERO_ERROR;
+            c = ucnv_open(IcuName(d), &err);
+            if (U_FAILURE(err)) {
+                c = nullptr;
+                return nullptr;
+            }
+            err = U_ZERO_ERROR;
+            ucnv_setToUCallBack(c, SubstituteReplacement, nullptr, nullptr, nullptr, &err);
+        }
+        ucnv_reset(c);
+        return c;
+    }
+
+private:
+    std::array<UConverter*, 7> converters_{};
+};
+
+std::u16string DecodeIcu(std::string_view bytes, Decoder d) {
+    thread_local ConverterCache cache;
+    UConverter* cnv = cache.Get(d);
+    if (!cnv || bytes.empty()) return {};
+    // None of these code pages yields more UTF-16 units than it reads bytes; the loop
+    // still grows the buffer should one ever do.
+    std::u16string out(bytes.size() + 16, u'\0');
+    const char* src = bytes.data();
+    const char* const srcEnd = bytes.data() + bytes.size();
+    size_t written = 0;
+    for (;;) {
+        UChar* target = out.data() + written;
+        UChar* const targetEnd = out.data() + out.size();
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_toUnicode(cnv, &target, targetEnd, &src, srcEnd, nullptr, true, &err);
+        written = static_cast<size_t>(target - out.data());
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        break;  // any other failure keeps what was decoded so far
+    }
+    out.resize(written);
+    return out;
+}
+
+// UTF-8 with a fast path for runs of ASCII. Each byte that does not start a well-formed
+// sequence (overlong forms, surrogates and values above U+10FFFF included) becomes U+FFFD.
+std::u16string DecodeUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    std::u16string out(n, u'\0');  // never more units than bytes
+    char16_t* o = out.data();
+    size_t i = 0;
+    while (i < n) {
+        while (i + 8 <= n) {
+            uint64_t chunk;
+            std::memcpy(&chunk, p + i, 8);
+            if (chunk & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k)
+                *o++ = p[i + static_cast<size_t>(k)];
+            i += 8;
+        }
+        if (i >= n) break;
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        unsigned cp = 0;
+        unsigned min = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2, cp = c & 0x1F, min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3, cp = c & 0x0F, min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4, cp = c & 0x07, min = 0x10000;
+        }
+        bool ok = len > 0 && i + len <= n;
+        for (size_t k = 1; ok && k < len; ++k) {
+            const unsigned b = p[i + k];
+            ok = (b & 0xC0) == 0x80;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+        if (!ok) {
+            *o++ = kReplacement;
+            ++i;
+        } else if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            i += len;
+        } else {
+            *o++ = static_cast<char16_t>(cp);
+            i += len;
+        }
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return out;
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size();
+    size_t i = 0;
+    if (n >= 2 && ((bigEndian && p[0] == 0xFE && p[1] == 0xFF) ||
+                   (!bigEndian && p[0] == 0xFF && p[1] == 0xFE))) {
+        i = 2;
+    }
+    std::u16string out;
+    out.resize((n - i) / 2 + (n - i) % 2);
+    size_t k = 0;
+    for (; i + 1 < n; i += 2) {
+        const unsigned hi = bigEndian ? p[i] : p[i + 1];
+        const unsigned lo = bigEndian ? p[i + 1] : p[i];
+        out[k++] = static_cast<char16_t>((hi << 8) | lo);
+    }
+    if (i < n) out[k++] = kReplacement;  // an odd byte at the end
+    out.resize(k);
+    return out;
+}
+
+// ASCII case folding of the sniff: letters to lower case, an apostrophe counts as a
+// double quote.
+char16_t SniffFold(char16_t c) {
+    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+    if (c == u'\'') return u'"';
+    return c;
+}
+
+// First position of `needle` (lower case, no apostrophes) in `hay` as the sniff sees it.
+size_t FindFolded(std::u16string_view hay, std::u16string_view needle) {
+    if (needle.size() > hay.size()) return std::u16string_view::npos;
+    const size_t last = hay.size() - needle.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (SniffFold(hay[i]) != needle[0]) continue;
+        size_t k = 1;
+        while (k < needle.size() && SniffFold(hay[i + k]) == needle[k])
+            ++k;
+        if (k == needle.size()) return i;
+    }
+    return std::u16string_view::npos;
+}
+
+// The characters that follow a declaration name `value` if they are the value itself or
+// the value after one opening quote. A window that runs into a line break or the end of
+// the text never matches.
+bool ValueAt(std::u16string_view hay, size_t at, std::u16string_view value) {
+    size_t start = at;
+    if (start < hay.size() && SniffFold(hay[start]) == u'"') ++start;
+    if (hay.size() - std::min(start, hay.size()) < value.size()) return false;
+    for (size_t k = 0; k < value.size(); ++k) {
+        if (SniffFold(hay[start + k]) != value[k]) return false;
+    }
+    return true;
+}
+
+std::optional<Decoder> DecoderNamedAt(std::u16string_view hay, size_t at) {
+    if (ValueAt(hay, at, u"utf-8")) return Decoder::Utf8;
+    if (ValueAt(hay, at, u"euc-jp")) return Decoder::EucJp;
+    if (ValueAt(hay, at, u"shift_jis")) return Decoder::Ansi;
+    return std::nullopt;
+}
+
+constexpr std::u16string_view kDeclarations[] = {u"charset=", u"encoding=\""};
+
+bool EndsHeadValue(char16_t c) {
+    return c == u'"' || c == u'\'' || c == u'>' || c == u'/' || c <= u' ';
+}
+
+// Where a declaration may stand in the bytes: the first "charset=" and the first
+// "encoding=" followed by a quote, compared as the sniff compares. Every ASCII character of
+// the Shift_JIS reading of a page is the byte of the same value, so a declaration in that
+// text is always one of these byte runs (the reverse fails when the run lies inside
+// double-byte characters).
+struct DeclarationBytes {
+    size_t charset = std::string_view::npos;
+    size_t encoding = std::string_view::npos;
+};
+
+DeclarationBytes FindDeclarationBytes(std::string_view bytes) {
+    DeclarationBytes found;
+    auto foldedBefore = [&bytes](size_t eq, std::string_view name) {
+        if (eq < name.size()) return false;
+        for (size_t k = 0; k < name.size(); ++k) {
+            if (SniffFold(static_cast<unsigned char>(bytes[eq - name.size() + k])) != name[k])
+                return false;
+        }
+        return true;
+    };
+    for (size_t eq = bytes.find('='); eq != std::string_view::npos; eq = bytes.find('=', eq + 1)) {
+        if (foldedBefore(eq, "charset")) {
+            found.charset = eq - 7;
+            return found;
+        }
+        if (found.encoding == std::string_view::npos && eq + 1 < bytes.size() &&
+            SniffFold(static_cast<unsigned char>(bytes[eq + 1])) == u'"' &&
+            foldedBefore(eq, "encoding")) {
+            found.encoding = eq - 8;
+        }
+    }
+    return found;
+}
+
+// The sniff of a page read as Shift_JIS. Only the text up to just past the declaration is
+// decoded when that suffices; when the whole text had to be decoded, it is left in
+// `wholeText` for reuse.
+std::optional<Decoder> SniffAnsi(std::string_view bytes, std::u16string& wholeText,
+                                 bool& haveWholeText) {
+    const DeclarationBytes at = FindDeclarationBytes(bytes);
+    const size_t first = at.charset != std::string_view::npos ? at.charset : at.encoding;
+    if (first == std::string_view::npos) return std::nullopt;  // the text holds none either
+    // Enough bytes for the declaration and the 10 characters after it, at two bytes each.
+    const size_t end = std::min(bytes.size(), first + 10 + 2 * 11);
+    const std::u16string head = DecodeBytes(bytes.substr(0, end), Decoder::Ansi);
+    const std::u16string_view decl =
+        at.charset != std::string_view::npos ? kDeclarations[0] : kDeclarations[1];
+    const size_t pos = FindFolded(head, decl);
+    // The last character of the head may be cut short; the window must end before it.
+    if (pos != std::u16string::npos &&
+        (end == bytes.size() || pos + decl.size() + 10 < head.size())) {
+        return DecoderNamedAt(head, pos + decl.size());
+    }
+    wholeText = DecodeBytes(bytes, Decoder::Ansi);
+    haveWholeText = true;
+    return SniffDeclarationText(wholeText);
+}
+
+}  // namespace
+
+std::u16string DecodeBytes(std::string_view bytes, Decoder d) {
+    switch (d) {
+        case Decoder::Utf8:
+            if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+            return DecodeUtf8(bytes);
+        case Decoder::Utf16LE:
+            return DecodeUtf16(bytes, false);
+        case Decoder::Utf16BE:
+            return DecodeUtf16(bytes, true);
+        case Decoder::Iso2022Jp: {
+            // Code page 50222 reads JIS-Roman (ESC ( J) as ASCII; ICU would turn its
+            // backslash and tilde into a yen sign and an overline, breaking paths in links.
+            if (bytes.find("\x1b(J") == std::string_view::npos) return DecodeIcu(bytes, d);
+            std::string copy(bytes);
+            for (size_t at = copy.find("\x1b(J"); at != std::string::npos;
+                 at = copy.find("\x1b(J", at + 3)) {
+                copy[at + 2] = 'B';
+            }
+            return DecodeIcu(copy, d);
+        }
+        case Decoder::Utf7: {
+            std::u16string text = DecodeIcu(bytes, d);
+            if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+            return text;
+        }
+        case Decoder::Ansi:
+        case Decoder::EucJp:
+            return DecodeIcu(bytes, d);
+    }
+    return DecodeIcu(bytes, Decoder::Ansi);
+}
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n) {
+        size_t end = i;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        lines.emplace_back(text.substr(i, end - i));
+        i = end;
+        if (i < n && text[i] == u'\r') {
+            ++i;
+            if (i < n && text[i] == u'\n') ++i;
+        } else if (i < n) {
+            ++i;  // LF
+        }
+    }
+    return lines;
+}
+
+Decoder ProvisionalDecoder(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return Decoder::Utf8;
+    if (bytes.starts_with("\xFF\xFE")) return Decoder::Utf16LE;
+    if (bytes.starts_with("\xFE\xFF")) return Decoder::Utf16BE;
+    return Decoder::Ansi;
+}
+
+std::optional<Decoder> SniffDeclaration(const std::vector<std::u16string>& provisionalLines) {
+    // The lines are sniffed as one text joined with CR LF. No declaration name holds a line
+    // break, and a value window that reaches one cannot match, so each line can be looked
+    // at on its own.
+    for (std::u16string_view decl : kDeclarations) {
+        for (const std::u16string& line : provisionalLines) {
+            const size_t at = FindFolded(line, decl);
+            if (at != std::u16string_view::npos) return DecoderNamedAt(line, at + decl.size());
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Decoder> SniffDeclarationText(std::u16string_view provisionalText) {
+    for (std::u16string_view decl : kDeclarations) {
+        const size_t at = FindFolded(provisionalText, decl);
+        if (at != std::u16string_view::npos)
+            return DecoderNamedAt(provisionalText, at + decl.size());
+    }
+    return std::nullopt;
+}
+
+Decoder DecoderForCode(int detectionCode) {
+    switch (detectionCode) {
+        case kEncShiftJis:
+            return Decoder::Ansi;
+        case kEncEucJp:
+            return Decoder::EucJp;
+        case kEncIso2022Jp:
+            return Decoder::Iso2022Jp;
+        case kEncUtf16LE:
+            return Decoder::Utf16LE;
+        case kEncUtf16BE:
+            return Decoder::Utf16BE;
+        case kEncUtf8:
+        case kEncUtf8Bom:
+            return Decoder::Utf8;
+        case kEncUtf7:
+            return Decoder::Utf7;
+        default:  // UTF-32 marks, not recognised
+            return Decoder::Ansi;
+    }
+}
+
+DecodedPage DecodePage(std::string_view bytes) {
+    DecodedPage page;
+    // A UTF-8 or UTF-16 byte-order mark settles the encoding: a declaration that names
+    // another charset is stale (the page was converted without updating it), and obeying
+    // it would garble every character.
+    const int bom = CheckBOM(bytes, 0);
+    if (bom == kEncUtf8Bom || bom == kEncUtf16LE || bom == kEncUtf16BE) {
+        page.decoder = DecoderForCode(bom);
+        page.lines = SplitLines(DecodeBytes(bytes, page.decoder));
+        return page;
+    }
+
+    // Without a mark the page is read provisionally as Shift_JIS for the sniff.
+    std::u16string text;
+    bool haveText = false;
+    std::optional<Decoder> chosen = SniffAnsi(bytes, text, haveText);
+    if (!chosen) {
+        int code = DetectStreamEncoding(bytes, 1024, 0);
+        // Scripts and styles often fill the first kilobyte with ASCII, which decides
+        // nothing; the rest of the page then tells UTF-8 and EUC-JP from Shift_JIS, where
+        // falling back to Shift_JIS would garble every character of a UTF-8 page.
+        if (code == kEncUnknown && bytes.size() > 1024) code = DetectEncoding(bytes, 0);
+        chosen = DecoderForCode(code);
+    }
+    page.decoder = *chosen;
+    if (!haveText || page.decoder != Decoder::Ansi) text = DecodeBytes(bytes, page.decoder);
+    page.lines = SplitLines(text);
+    return page;
+}
+
+void ReplaceHeadCharset(std::vector<std::u16string>& lines) {
+    for (std::u16string& line : lines) {
+        size_t p = std::u16string::npos;
+        size_t m = 0;
+        for (std::u16string_view decl : kDeclarations) {
+            p = FindFolded(line, decl);
+            if (p != std::u16string::npos) {
+                m = decl.size();
+                break;
+            }
+        }
+        if (p == std::u16string::npos) continue;
+
+        // The value runs from just after the declaration to its closing quote. The sniff
+        // reads apostrophes as quotes, so charset='EUC-JP' is a value here too. An
+        // unquoted value (charset=EUC-JP>) ends where a charset name cannot go on, so
+        // the replacement never swallows the markup after it.
+        size_t start = p + m;
+        if (start < line.size()) {
+            const bool quoted = line[start] == u'"' || line[start] == u'\'';
+            size_t end = start + 1;
+            while (end < line.size() && !EndsHeadValue(line[end]))
+                ++end;
+            if (quoted) ++start;
+            // The value is replaced where it stands, not at an earlier occurrence of the
+            // same letters elsewhere in the line.
+            if ((quoted || !EndsHeadValue(line[start])) && end > start)
+                line.replace(start, end - start, u"utf-8");
+        }
+        return;
+    }
+}
+
+}  // namespace velmora
