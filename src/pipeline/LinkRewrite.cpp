@@ -29,8 +29,7 @@ bool StartsWithCi(std::u16string_view s, std::u16string_view prefix) {
 
 void EraseFirstCi(std::u16string& s, std::u16string_view part) {
     const size_t at = LowerAscii(s).find(part);
-    if (at != npos)
-        s.erase(at, part.size());
+    if (at != npos) s.erase(at, part.size());
 }
 
 bool IsAsciiLetter(char16_t c) {
@@ -41,8 +40,7 @@ bool IsAsciiLetter(char16_t c) {
 // file:...): such a link is absolute, and putting a folder in front of it would break it.
 // One letter before the colon is a drive (C:/...), not a scheme.
 bool HasScheme(std::u16string_view s) {
-    if (s.empty() || !IsAsciiLetter(s[0]))
-        return false;
+    if (s.empty() || !IsAsciiLetter(s[0])) return false;
     size_t i = 1;
     while (i < s.size() && (IsAsciiLetter(s[i]) || (s[i] >= u'0' && s[i] <= u'9') || s[i] == u'+' ||
                             s[i] == u'-' || s[i] == u'.')) {
@@ -56,10 +54,8 @@ bool HasScheme(std::u16string_view s) {
 bool Climb(std::u16string& base, std::u16string& w) {
     for (;;) {
         base = Dir(base);
-        if (base.empty())
-            return false;
-        if (!StartsWith(w, u"../"))
-            return true;
+        if (base.empty()) return false;
+        if (!StartsWith(w, u"../")) return true;
         w.erase(0, 3);
     }
 }
@@ -77,16 +73,14 @@ void AppendReplaced(std::u16string& out, std::u16string_view hay, std::u16string
     for (size_t i = 1, k = 0; i < m; ++i) {
         while (k > 0 && needle[i] != needle[k])
             k = fail[k - 1];
-        if (needle[i] == needle[k])
-            ++k;
+        if (needle[i] == needle[k]) ++k;
         fail[i] = k;
     }
     size_t copied = 0;
     for (size_t i = 0, k = 0; i < hay.size(); ++i) {
         while (k > 0 && hay[i] != needle[k])
             k = fail[k - 1];
-        if (hay[i] == needle[k])
-            ++k;
+        if (hay[i] == needle[k]) ++k;
         if (k == m) {
             const size_t start = i + 1 - m;
             out.append(hay.substr(copied, start - copied));
@@ -96,6 +90,25 @@ void AppendReplaced(std::u16string& out, std::u16string_view hay, std::u16string
         }
     }
     out.append(hay.substr(copied));
+}
+
+// Whether `s` contains `name` (lower-case ASCII) in any letter case.
+bool ContainsNameCi(std::u16string_view s, std::u16string_view name) {
+    if (name.empty()) return true;
+    const char16_t first = name[0];
+    const char16_t firstUpper = static_cast<char16_t>(first - 32);
+    for (size_t i = 0; i + name.size() <= s.size(); ++i) {
+        if (s[i] != first && s[i] != firstUpper) continue;
+        size_t k = 1;
+        while (k < name.size()) {
+            char16_t c = s[i + k];
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+            if (c != name[k]) break;
+            ++k;
+        }
+        if (k == name.size()) return true;
+    }
+    return false;
 }
 
 std::u16string_view TrimControls(std::u16string_view s) {
@@ -110,11 +123,24 @@ std::u16string_view TrimControls(std::u16string_view s) {
 
 void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
                  const std::u16string& filePath, const LinkOrigin& origin) {
-    const std::u16string text(TrimControls(line));
-    const std::u16string lower = LowerAscii(text);
+    // Trim in place; most lines hold no link and are done after that.
+    const std::u16string_view trimmed = TrimControls(line);
+    if (trimmed.size() != line.size()) {
+        line.assign(trimmed);
+    }
+    const std::u16string& text = line;
+    // Every pattern of a pass starts with the attribute's name: a line without it holds
+    // no link of this pass.
+    const std::u16string_view name =
+        std::u16string_view(patterns[0]).substr(0, patterns[0].find_first_of(u" ="));
+    if (!ContainsNameCi(text, name)) return;
+    thread_local std::u16string lower;
+    lower.assign(text);
+    for (auto& c : lower) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    }
     const size_t n = text.size();
     std::u16string out;
-    out.reserve(n + n / 4);
 
     // Next match of each pattern at or after the scan position, so that a long line is
     // searched once per pattern rather than once per link.
@@ -126,8 +152,7 @@ void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
         int k = -1;
         size_t j = npos;
         for (int i = 0; i < 4; ++i) {
-            if (n - o <= patterns[i].size())
-                continue;
+            if (n - o <= patterns[i].size()) continue;
             if (next[i] == unknown || (next[i] != npos && next[i] < o)) {
                 next[i] = lower.find(patterns[i], o);
             }
@@ -137,12 +162,11 @@ void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
                 break;
             }
         }
-        if (k < 0)
-            break;
+        if (k < 0) break;
+        if (out.capacity() == 0) out.reserve(n + n / 4);
         const size_t value = j + patterns[k].size();
         const size_t q = text.find(u'"', value);
-        if (q == npos)
-            break;
+        if (q == npos) break;
 
         const std::u16string link = text.substr(value, q + 1 - value);
         const std::u16string target =
@@ -163,11 +187,10 @@ void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
             out.append(target);
         }
         o = q + 1;
-        if (n - o < patterns[0].size())
-            break;
+        if (n - o < patterns[0].size()) break;
     }
-    if (o < n)
-        out.append(text, o);
+    if (o == 0) return;  // nothing rewritten: the trimmed line stands
+    if (o < n) out.append(text, o);
     line = std::move(out);
 }
 
@@ -175,45 +198,34 @@ void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
 
 std::u16string Dir(std::u16string_view x) {
     const size_t p = x.find_last_of(u"/\\");
-    if (p == npos)
-        return {};
+    if (p == npos) return {};
     if (p == 2 && x[1] == u':' && IsAsciiLetter(x[0])) {
         // A drive root keeps its separator; the drive root alone has no folder.
         return x.size() > 3 ? std::u16string(x.substr(0, 3)) : std::u16string();
     }
-    if (p == 0 && x[0] == u'/' && x.size() > 1)
-        return u"/";
+    if (p == 0 && x[0] == u'/' && x.size() > 1) return u"/";
     return std::u16string(x.substr(0, p));
 }
 
 std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin) {
-    if (ContainsCi(link, origin.LHomeDirectory))
-        return link;
+    if (ContainsCi(link, origin.LHomeDirectory)) return link;
     std::u16string w = link;
     EraseFirstCi(w, u"about:blank");
     EraseFirstCi(w, u"about:");
-    if (StartsWith(w, u"//"))
-        return origin.LProtocol + w;
-    if (StartsWith(w, u"/"))
-        return origin.LHomeDirectory + w;
-    if (StartsWith(w, u"./"))
-        return Dir(origin.pageUrl) + u"/" + w.substr(2);
-    if (HasScheme(w))
-        return w;
+    if (StartsWith(w, u"//")) return origin.LProtocol + w;
+    if (StartsWith(w, u"/")) return origin.LHomeDirectory + w;
+    if (StartsWith(w, u"./")) return Dir(origin.pageUrl) + u"/" + w.substr(2);
+    if (HasScheme(w)) return w;
     if (Contains(w, u"../")) {
         std::u16string base = origin.pageUrl;
-        if (!Climb(base, w))
-            return {};
+        if (!Climb(base, w)) return {};
         base += u'/';
         // Above the site's root the link stays as it is.
-        if (!ContainsCi(base, origin.LHomeDirectory))
-            return {};
+        if (!ContainsCi(base, origin.LHomeDirectory)) return {};
         return base + w;
     }
-    if (Contains(w, u"://"))
-        return w;
-    if (StartsWith(w, u"#"))
-        return w;
+    if (Contains(w, u"://")) return w;
+    if (StartsWith(w, u"#")) return w;
     return Dir(origin.pageUrl) + u"/" + w;
 }
 
@@ -224,34 +236,24 @@ std::u16string ResolveLocalLink(const std::u16string& link, const std::u16string
     const bool posix = StartsWith(filePath, u"/");
     const std::u16string fileUrl = posix ? u"file://" : u"file:///";
     std::u16string folder = Dir(filePath);
-    if (!posix || folder != u"/")
-        folder += u'/';
+    if (!posix || folder != u"/") folder += u'/';
 
-    if (HasScheme(link))
-        return {};
+    if (HasScheme(link)) return {};
     // On the root form a path merely containing the folder (https://h/dir/...) is not in it.
-    if (posix ? StartsWithCi(link, folder) : ContainsCi(link, folder))
-        return fileUrl + link;
-    if (StartsWith(link, u"/"))
-        return fileUrl + folder + link;
-    if (StartsWith(link, u"./"))
-        return fileUrl + folder + link.substr(2);
+    if (posix ? StartsWithCi(link, folder) : ContainsCi(link, folder)) return fileUrl + link;
+    if (StartsWith(link, u"/")) return fileUrl + folder + link;
+    if (StartsWith(link, u"./")) return fileUrl + folder + link.substr(2);
     if (Contains(link, u"../")) {
         std::u16string base = folder;
         std::u16string w = link;
-        if (!Climb(base, w))
-            return {};
-        if (!posix || base != u"/")
-            base += u'/';
+        if (!Climb(base, w)) return {};
+        if (!posix || base != u"/") base += u'/';
         const std::u16string root = posix ? std::u16string(u"/") : filePath.substr(0, 3);
-        if (!ContainsCi(base, root))
-            return {};
+        if (!ContainsCi(base, root)) return {};
         return fileUrl + base + w;
     }
-    if (Contains(link, u"://"))
-        return {};
-    if (StartsWith(link, u"#"))
-        return {};
+    if (Contains(link, u"://")) return {};
+    if (StartsWith(link, u"#")) return {};
     return fileUrl + folder + link;
 }
 

@@ -64,13 +64,39 @@ std::string EncodeRubiPage(const std::vector<std::u16string>& lines) {
     size_t size = 3;
     for (const auto& line : lines)
         size += line.size() * 3 + 2;
-    std::string out;
-    out.reserve(size);
-    out += "\xEF\xBB\xBF";
+    std::string out(size, '\0');
+    char* p = out.data();
+    *p++ = '\xEF', *p++ = '\xBB', *p++ = '\xBF';
     for (const auto& line : lines) {
-        out += ToUtf8(line);
-        out += "\r\n";
+        const size_t n = line.size();
+        for (size_t i = 0; i < n; ++i) {
+            unsigned cp = line[i];
+            if (cp < 0x80) {
+                *p++ = static_cast<char>(cp);
+                continue;
+            }
+            if (cp >= 0xD800 && cp <= 0xDFFF) {
+                if (cp <= 0xDBFF && i + 1 < n && line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (line[++i] - 0xDC00u);
+                    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+                    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+                    continue;
+                }
+                cp = 0xFFFD;  // a lone surrogate
+            }
+            if (cp < 0x800) {
+                *p++ = static_cast<char>(0xC0 | (cp >> 6));
+            } else {
+                *p++ = static_cast<char>(0xE0 | (cp >> 12));
+                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            }
+            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        *p++ = '\r', *p++ = '\n';
     }
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 
