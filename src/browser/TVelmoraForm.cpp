@@ -172,8 +172,14 @@ void TVelmoraForm::BuildControls() {
     PanelHelp->setGeometry(8, 165, 311, 235);
     LblHelp = new QLabel(PanelHelp);
     LblHelp->setObjectName(QStringLiteral("LblHelp"));
-    LblHelp->setGeometry(4, 4, 303, 227);
+    LblHelp->setGeometry(3, 2, 305, 231);
     LblHelp->setWordWrap(true);
+    // A Japanese fallback font runs taller than Tahoma; the usage text must fit the panel.
+    if (!font().family().startsWith(QStringLiteral("Tahoma"))) {
+        QFont small = font();
+        small.setPixelSize(12);
+        LblHelp->setFont(small);
+    }
     LblHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Timer1 = new QTimer(this);
