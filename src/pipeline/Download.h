@@ -31,6 +31,7 @@ public:
 
     // Clears FDownLoadError and FIsDLCancel, sets IsDownLoading, clears MS and starts a
     // worker for `url` (as entered; non-ASCII characters go out percent-encoded as UTF-8).
+    // A previous download that has not ended yet is waited for first.
     void Start(const std::u16string& url);
 
     // On the UI thread (from the pump): shows the status texts the worker reported, in

@@ -269,6 +269,7 @@ TEST(Download, SplitHomeKeepsSchemeAndHostOnly) {
         {u"http://example.jp?q=1", u"http:", u"http://example.jp/"},
         {u"HTTP://user:pw@example.jp:80/", u"http:", u"http://example.jp/"},
         {u"http://[::1]:8080/x", u"http:", u"http://[::1]/"},
+        {u"https://例え.jp:8443/パス?q=1", u"https:", u"https://例え.jp/"},
     };
     for (auto& c : cases) {
         std::u16string protocol, home;
@@ -347,6 +348,9 @@ TEST_P(DownloadTls, NeedsTrustedCertificateAndTls12OrNewer) {
     EXPECT_EQ(d.MS, c.ok ? "secure" : "");
     EXPECT_EQ(d.LHomeDirectory, c.ok ? u"https://localhost/" : u"");
     EXPECT_EQ(d.LProtocol, c.ok ? u"https:" : u"");
+    if (c.ok) {
+        EXPECT_EQ(server.serverName(), "localhost") << "no SNI";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

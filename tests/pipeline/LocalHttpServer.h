@@ -50,7 +50,7 @@ struct HttpRequest {
 
 // One accepted connection, plain or TLS. Send returns false once the peer is gone.
 class HttpConnection {
-  public:
+public:
     HttpConnection(int fd, SSL* ssl) : fd_(fd), ssl_(ssl) {}
     bool Send(std::string_view data) {
         while (!data.empty()) {
@@ -73,7 +73,7 @@ class HttpConnection {
         return ssl_ ? SSL_read(ssl_, buf, static_cast<int>(n)) : recv(fd_, buf, n, 0);
     }
 
-  private:
+private:
     int fd_;
     SSL* ssl_;
 };
@@ -106,7 +106,7 @@ struct TlsSetup {
 };
 
 class LocalHttpServer {
-  public:
+public:
     using Handler = std::function<void(const HttpRequest&, HttpConnection&)>;
 
     explicit LocalHttpServer(Handler handler, const TlsSetup* tls = nullptr)
@@ -173,8 +173,13 @@ class LocalHttpServer {
     bool stopping() const { return stopping_; }
     // Requests whose head was read and handed to the handler.
     int requests() const { return requests_; }
+    // The host name the last TLS client sent in its hello (SNI).
+    std::string serverName() {
+        std::lock_guard<std::mutex> lk(mu_);
+        return serverName_;
+    }
 
-  private:
+private:
     void AcceptLoop() {
         while (!stopping_) {
             pollfd p{listen_, POLLIN, 0};
@@ -199,6 +204,10 @@ class LocalHttpServer {
             SSL_set_fd(ssl, fd);
             ok = SSL_accept(ssl) == 1;
             ERR_clear_error();
+            if (const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name)) {
+                std::lock_guard<std::mutex> lk(mu_);
+                serverName_ = name;
+            }
         }
         HttpConnection conn(fd, ssl);
         HttpRequest req;
@@ -261,6 +270,7 @@ class LocalHttpServer {
     std::atomic<int> requests_{0};
     std::mutex mu_;
     std::vector<int> open_;
+    std::string serverName_;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
 };
