@@ -393,6 +393,12 @@ INSTANTIATE_TEST_SUITE_P(
         // EUC-JP bytes, but the page says shift_jis: no detection.
         PageCase{"DeclaredShiftJisWins", "<meta charset=\"shift_jis\">\n\xb4\xc1\xbb\xfa",
                  Decoder::Ansi, U8Lines({"<meta charset=\"shift_jis\">", "ｴﾁｻ\uFFFD"})},
+        // The first "charset=" bytes are the trail byte and ASCII after a Shift_JIS lead
+        // byte, so the text holds no declaration there: the later one counts.
+        PageCase{"DeclarationBytesInsideDoubleByte",
+                 "\x82"
+                 "charset=utf-8\n<meta charset=euc-jp>\n\xb4\xc1",
+                 Decoder::EucJp, U8Lines({"\u0082charset=utf-8", "<meta charset=euc-jp>", "漢"})},
         PageCase{"Windows31jIsDetected", "<meta charset=\"windows-31j\">\n\x8a\xbf\x8e\x9a",
                  Decoder::Ansi, U8Lines({"<meta charset=\"windows-31j\">", "漢字"})},
         PageCase{"EucDetectedAfterOtherCharset", "<meta charset=\"x-euc\">\n\xb4\xc1\xbb\xfa",
