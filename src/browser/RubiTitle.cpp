@@ -28,7 +28,9 @@ std::u16string FindRubiTitle(const std::vector<std::u16string>& lines) {
             title = q > start ? lines[i].substr(start, q - start) : std::u16string();
         else
             title = Head(lines[i], start, kTitleCut);
-        if (title.empty() && i + 1 < lines.size()) {
+        // The next line holds the text only when the element goes on there: an empty
+        // element closed on this line is a page without a title, not the next line's text.
+        if (title.empty() && q == std::u16string::npos && i + 1 < lines.size()) {
             const std::u16string next = LowerAscii(lines[i + 1]);
             const size_t q2 = next.find(u"</title>");
             title = q2 != std::u16string::npos ? lines[i + 1].substr(0, q2)

@@ -11,9 +11,9 @@ namespace velmora {
 inline constexpr size_t kTitleCut = 25;
 
 // The title element's text of the page: from the first line holding "<title>" (any case),
-// up to "</title>" on that line, or at most kTitleCut characters after the tag; when that
-// is empty, the next line up to its "</title>" or its first kTitleCut characters. Empty
-// when the page has no usable title.
+// up to "</title>" on that line, or at most kTitleCut characters after the tag; when the
+// tag ends its line unclosed, the next line up to its "</title>" or its first kTitleCut
+// characters. Empty when the page has no usable title (an empty element among them).
 std::u16string FindRubiTitle(const std::vector<std::u16string>& lines);
 
 // The entry text for page `number`: the title, shortened by whole characters while `fits`
