@@ -229,7 +229,7 @@ std::optional<Decoder> DecoderNamedAt(std::u16string_view hay, size_t at) {
 constexpr std::u16string_view kDeclarations[] = {u"charset=", u"encoding=\""};
 
 bool EndsHeadValue(char16_t c) {
-    return c == u'"' || c == u'\'' || c == u'>' || c == u'/' || c <= u' ';
+    return c == u'"' || c == u'\'' || c == u'>' || c == u'/' || c == u';' || c == u',' || c <= u' ';
 }
 
 // Where a declaration may stand in the bytes: the first "charset=" and the first

@@ -45,8 +45,10 @@ struct DecodedPage {
     Decoder decoder = Decoder::Ansi;
 };
 
-// Chooses the decoder for a page (byte-order mark, declaration, detection of the first
-// 1024 bytes) and decodes it into lines.
+// Chooses the decoder for a page and decodes it into lines. A UTF-8 or UTF-16 byte-order
+// mark decides first; then the declaration the page names when read as Shift_JIS; then
+// detection of the first 1024 bytes, or of the whole page when those decide nothing.
+// Detection that recognises nothing, and UTF-32, fall back to Shift_JIS.
 DecodedPage DecodePage(std::string_view bytes);
 
 // Makes the first charset declaration of the page name utf-8, the encoding the ruby page
