@@ -23,7 +23,6 @@ endif()
 
 if(VELMORA_TESTS)
   find_package(GTest REQUIRED)
-  find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 endif()
 if(VELMORA_BENCH)
   find_package(benchmark REQUIRED)

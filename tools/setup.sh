@@ -11,7 +11,7 @@ PACKAGES=(
   libcurl4-openssl-dev libssl-dev ca-certificates
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libx11-dev libxi-dev libxtst-dev libxfixes-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox x11-utils fonts-noto-cjk
 )
 
