@@ -6,6 +6,8 @@ set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${VELMORA_BIN:-$root/build/bin/velmora}"
+# The app's own build folder when the main one is configured without the app.
+[ -x "$bin" ] || [ -n "${VELMORA_BIN:-}" ] || bin="$root/build-app/bin/velmora"
 out="${1:-$root/docs}"
 [ -x "$bin" ] || { echo "screenshot.sh: $bin not built" >&2; exit 1; }
 mkdir -p "$out"

@@ -66,6 +66,7 @@ private slots:
     void urlFieldEnablesTheButton();
     void requestThroughEnterWritesPageAndHistory();
     void secondPageGetsNextNumberAndHistoryShowsItsOwnPage();
+    void dictionaryOfTheDataFolderApplies();
     void windowGoesBesideTheBrowser_data();
     void windowGoesBesideTheBrowser();
     void cancelWhileAnnotatingWritesNothing();
@@ -184,6 +185,26 @@ void RubiRequestUiTest::secondPageGetsNextNumberAndHistoryShowsItsOwnPage() {
     QCOMPARE(f.ComboBoxRubiTitle->currentIndex(), 0);
     f.ComboBoxRubiTitleSelect(0);  // the heading shows nothing
     QCOMPARE(app.shower.calls.size(), size_t(1));
+
+    // Closing the list hands the keyboard to the URL field.
+    f.ComboBoxRubiTitle->setFocus();
+    f.ComboBoxRubiTitle->hidePopup();
+    QCOMPARE(f.focusWidget(), static_cast<QWidget*>(f.LEURL));
+}
+
+void RubiRequestUiTest::dictionaryOfTheDataFolderApplies() {
+    AppFixture app;
+    std::filesystem::create_directories(app.Data());
+    const QString dic = QStringLiteral("[RubiDic]\r\n読む日=読<よ>む日<ひ>\r\n\r\n");
+    QByteArray bytes("\xFF\xFE");
+    bytes += QByteArray(reinterpret_cast<const char*>(dic.utf16()), dic.size() * 2);
+    std::ofstream(app.Data() / "Dictionary.ini", std::ios::binary) << bytes.toStdString();
+    QVERIFY(app.Start());
+    QCOMPARE(app.form->DicWordCount, 1);
+    QVERIFY(app.Request(app.WritePage(QStringLiteral("p.html"), SamplePage())));
+    const std::string page = ReadAll(app.Page(1));
+    QVERIFY(page.find("読(よ)む日(ひ)") != std::string::npos);
+    QVERIFY(page.find("日(に)") == std::string::npos);
 }
 
 void RubiRequestUiTest::windowGoesBesideTheBrowser_data() {
