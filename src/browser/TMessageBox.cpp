@@ -22,7 +22,10 @@ QMessageBox::StandardButton TMessageBox::Show(QWidget* owner, const QString& tex
     }
     if (g_autoAnswer != QMessageBox::NoButton) return g_autoAnswer;
 
-    QMessageBox box(icon, kTitle, text, buttons, owner);
+    // The texts break their lines with CR LF or a lone CR; the label wants LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    QMessageBox box(icon, kTitle, shown, buttons, owner);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
