@@ -47,6 +47,7 @@ struct AppFixture {
     QTemporaryDir tmp;
     FakeFolders folders;
     FakeWindowPlacement placement;
+    WindowPlacement* realPlacement = nullptr;  // instead of the fake, when set
     RecordingPageShower shower;
     FakeReadingScript script;
     std::function<void()> onFirstReading;
@@ -77,7 +78,7 @@ struct AppFixture {
     bool Start(bool show = true) {
         TVelmoraDeps deps;
         deps.folders = &folders;
-        deps.placement = &placement;
+        deps.placement = realPlacement ? realPlacement : &placement;
         deps.shower = &shower;
         deps.tlsVersion = [this] { return tls; };
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "XvfbSession.h"
 #include "platform/x11/X11Backend.h"
 
 using namespace velmora;
@@ -29,49 +30,16 @@ private:
     bool HasAbove();
     Window MakeWindow();
 
-    QProcess xvfb_;
-    QProcess openbox_;
+    XvfbSession session_;
     Display* display_ = nullptr;
     Window window_ = 0;
     std::unique_ptr<WindowPlacement> placement_;
-    QByteArray savedDisplay_;
 };
 
 void X11PlacementTest::initTestCase() {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-    if (xvfb.isEmpty() || openbox.isEmpty()) QSKIP("Xvfb and openbox are needed");
-    int number = 140;
-    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-           QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-        ++number;
-    const QString name = QStringLiteral(":%1").arg(number);
-    xvfb_.start(
-        xvfb, {name, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x800x24"),
-               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY(xvfb_.waitForStarted());
-    QVERIFY(QTest::qWaitFor(
-        [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); }, 10000));
-    savedDisplay_ = qgetenv("DISPLAY");
-    qputenv("DISPLAY", name.toUtf8());
-    display_ = XOpenDisplay(nullptr);
-    QVERIFY(display_);
-    openbox_.start(openbox, {});
-    QVERIFY(openbox_.waitForStarted());
-    // The window manager is up once it announces what it supports.
-    const Atom supported = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            Atom type;
-            int format;
-            unsigned long count, after;
-            unsigned char* data = nullptr;
-            XGetWindowProperty(display_, DefaultRootWindow(display_), supported, 0, 1, False,
-                               AnyPropertyType, &type, &format, &count, &after, &data);
-            if (data) XFree(data);
-            return count > 0;
-        },
-        10000));
+    QString why;
+    if (!session_.Start(&why)) QSKIP(qPrintable(why));
+    display_ = session_.x;
     placement_ = CreateX11WindowPlacement();
     window_ = MakeWindow();
 }
@@ -100,12 +68,7 @@ Window X11PlacementTest::MakeWindow() {
 
 void X11PlacementTest::cleanupTestCase() {
     placement_.reset();
-    if (display_) XCloseDisplay(display_);
-    openbox_.kill();
-    openbox_.waitForFinished();
-    xvfb_.kill();
-    xvfb_.waitForFinished();
-    qputenv("DISPLAY", savedDisplay_);
+    session_.Stop();
 }
 
 void X11PlacementTest::workAreaIsTheScreenWithoutPanels() {
@@ -131,22 +94,7 @@ void X11PlacementTest::moveAndReadBack() {
 }
 
 bool X11PlacementTest::HasAbove() {
-    const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
-    const Atom above = XInternAtom(display_, "_NET_WM_STATE_ABOVE", False);
-    Atom type;
-    int format;
-    unsigned long count = 0, after;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display_, window_, state, 0, 64, False, XA_ATOM, &type, &format, &count,
-                           &after, &data) == Success &&
-        data) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count; ++i)
-            found = found || atoms[i] == above;
-        XFree(data);
-    }
-    return found;
+    return session_.HasAbove(window_);
 }
 
 void X11PlacementTest::topmostOnAndOff() {
