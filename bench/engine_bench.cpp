@@ -45,7 +45,8 @@ long PeakKb() {
 std::vector<std::u16string> LoadCorpus(const fs::path& pages, size_t& bytes, int& count) {
     std::vector<std::u16string> lines;
     std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(pages)) files.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(pages))
+        files.push_back(e.path());
     std::sort(files.begin(), files.end());
     for (const auto& f : files) {
         std::string raw;
@@ -53,7 +54,8 @@ std::vector<std::u16string> LoadCorpus(const fs::path& pages, size_t& bytes, int
         auto page = DecodePage(raw);
         size_t kanji = 0;
         for (const auto& l : page.lines) {
-            for (char16_t c : l) kanji += IsKanji(c, 0) ? 1 : 0;
+            for (char16_t c : l)
+                kanji += IsKanji(c, 0) ? 1 : 0;
         }
         if (kanji < 200) continue;  // Japanese pages only
         ++count;
@@ -109,7 +111,8 @@ int main(int argc, char** argv) {
     int count = 0;
     std::vector<std::u16string> corpus = LoadCorpus(pages, bytes, count);
     std::vector<std::string> utf8;
-    for (const auto& l : corpus) utf8.push_back(ToUtf8(l));
+    for (const auto& l : corpus)
+        utf8.push_back(ToUtf8(l));
 
     // Warm up both (model load, page cache), then take the best of interleaved rounds.
     RawMecab(utf8);
@@ -157,12 +160,13 @@ int main(int argc, char** argv) {
         auto f = Clock::now();
         lineCount = page.lines.size();
         double s[5] = {Seconds(a, b), Seconds(b, c), Seconds(c, d), Seconds(d, e), Seconds(e, f)};
-        for (int i = 0; i < 5; ++i) t[i] = std::min(t[i], s[i]);
+        for (int i = 0; i < 5; ++i)
+            t[i] = std::min(t[i], s[i]);
     }
     fs::remove(out);
     double total = t[0] + t[1] + t[2] + t[3] + t[4];
-    std::printf("\npipeline on %s (%ju bytes, %zu lines): %.3f s\n",
-                largest.filename().c_str(), largestSize, lineCount, total);
+    std::printf("\npipeline on %s (%ju bytes, %zu lines): %.3f s\n", largest.filename().c_str(),
+                largestSize, lineCount, total);
     const char* names[5] = {"read", "detect+decode", "annotate", "rewrite+charset", "write"};
     for (int i = 0; i < 5; ++i) {
         std::printf("  %-16s %8.2f ms  %5.1f%%\n", names[i], t[i] * 1e3, 100.0 * t[i] / total);

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const size_t at = static_cast<size_t>(pos - 1);
     if (text.compare(at, engine.KanjiString.size(), engine.KanjiString) != 0) std::abort();
-    if (engine.KanjiCount < 0 || static_cast<size_t>(engine.KanjiCount) > engine.KanjiString.size()) {
+    if (engine.KanjiCount < 0 ||
+        static_cast<size_t>(engine.KanjiCount) > engine.KanjiString.size()) {
         std::abort();
     }
     return 0;

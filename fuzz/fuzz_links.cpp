@@ -23,8 +23,7 @@ const std::u16string kFiles[] = {u"",           u"C:/site/sub/page.html", u"/sit
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1)
-        return 0;
+    if (size < 1) return 0;
     const unsigned pick = data[0];
     const auto& origin = kOrigins[pick % std::size(kOrigins)];
     const auto& file = kFiles[(pick / std::size(kOrigins)) % std::size(kFiles)];
@@ -41,21 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<std::u16string> once = lines;
     velmora::RewriteLinks(once, file, origin, velmora::JobHooks{});
-    if (once.size() != lines.size())
-        std::abort();
+    if (once.size() != lines.size()) std::abort();
     for (size_t i = 0; i < lines.size(); ++i) {
         // Without a double quote there is no value to rewrite: the line is only trimmed.
         const std::u16string& in = lines[i];
-        if (in.find(u'"') != std::u16string::npos)
-            continue;
+        if (in.find(u'"') != std::u16string::npos) continue;
         size_t b = 0;
         size_t e = in.size();
         while (b < e && in[b] <= u' ')
             ++b;
         while (e > b && in[e - 1] <= u' ')
             --e;
-        if (once[i] != in.substr(b, e - b))
-            std::abort();
+        if (once[i] != in.substr(b, e - b)) std::abort();
     }
     return 0;
 }

@@ -108,6 +108,10 @@ TVelmoraForm::TVelmoraForm(TVelmoraDeps deps, QWidget* parent)
 TVelmoraForm::~TVelmoraForm() {
     // The worker is stopped and joined while the window can still take its news.
     DL->SetNewsCallback({});
+    // Closing the window hides its controls, and a control may still signal (the history
+    // list closing its pop-up) while this object is half destroyed: stop listening first.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void TVelmoraForm::BuildControls() {

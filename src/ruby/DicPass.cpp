@@ -14,8 +14,7 @@ void MarkDicWordsInLine(std::u16string& line, const UserDictionary& dic) {
         dic.DicWordCount, static_cast<int>(std::min(dic.DicWord.size(), dic.DicRubi.size())));
     for (int i = 0; i < count; ++i) {
         const std::u16string& word = dic.DicWord[static_cast<size_t>(i)];
-        if (word.empty() || line.find(word) == std::u16string::npos)
-            continue;
+        if (word.empty() || line.find(word) == std::u16string::npos) continue;
         std::u16string marked;
         marked.reserve(dic.DicRubi[static_cast<size_t>(i)].size() + 2);
         marked.push_back(kSpanOpen);
@@ -34,8 +33,7 @@ std::u16string ConvertDicSpan(std::u16string_view span) {
     std::u16string out;
     out.reserve(span.size());
     for (char16_t c : span) {
-        if (c == kSpanOpen || c == kSpanClose)
-            continue;
+        if (c == kSpanOpen || c == kSpanClose) continue;
         out.push_back(c == u'<' ? u'(' : c == u'>' ? u')' : c);
     }
     return out;

@@ -32,8 +32,7 @@ bool ScanMultiByte(std::string_view bytes, int& score, Classify classify) {
     size_t i = 0;
     while (i < n) {
         const CharShape shape = classify(At(bytes, i));
-        if (shape.length == 0)
-            return false;
+        if (shape.length == 0) return false;
         if (shape.length == 1) {
             ++i;
             continue;
@@ -41,11 +40,9 @@ bool ScanMultiByte(std::string_view bytes, int& score, Classify classify) {
         const size_t len = static_cast<size_t>(shape.length);
         const size_t present = std::min(len, n - i);
         for (size_t k = 1; k < present; ++k) {
-            if (!shape.follows(At(bytes, i + k), static_cast<int>(k)))
-                return false;
+            if (!shape.follows(At(bytes, i + k), static_cast<int>(k))) return false;
         }
-        if (present < len)
-            return true;
+        if (present < len) return true;
         score += shape.length;
         i += len;
     }
@@ -79,23 +76,18 @@ bool IsUtf7Forbidden(Byte b) {
 }  // namespace
 
 int DetectStreamEncoding(std::string_view stream, int maxBytes, uint8_t flags) {
-    if (stream.empty())
-        return kEncUnknown;
+    if (stream.empty()) return kEncUnknown;
     const size_t size = std::min<size_t>(stream.size(), INT_MAX);
     size_t n = size;
-    if (maxBytes >= 1 && static_cast<size_t>(maxBytes) <= size)
-        n = static_cast<size_t>(maxBytes);
+    if (maxBytes >= 1 && static_cast<size_t>(maxBytes) <= size) n = static_cast<size_t>(maxBytes);
     return DetectEncoding(stream.substr(0, n), flags);
 }
 
 int DetectEncoding(std::string_view bytes, uint8_t flags) {
-    if (bytes.empty())
-        return kEncUnknown;
+    if (bytes.empty()) return kEncUnknown;
     const int bom = CheckBOM(bytes, flags);
-    if (bom != kEncUnknown)
-        return bom;
-    if (IsJIS(bytes, flags))
-        return kEncIso2022Jp;
+    if (bom != kEncUnknown) return bom;
+    if (IsJIS(bytes, flags)) return kEncIso2022Jp;
 
     struct Candidate {
         int code;
@@ -114,19 +106,16 @@ int DetectEncoding(std::string_view bytes, uint8_t flags) {
     for (int i = 0; i < 4; ++i) {
         bool best = true;
         for (int j = 0; j < 4 && best; ++j) {
-            if (j != i && c[j].score >= c[i].score)
-                best = false;
+            if (j != i && c[j].score >= c[i].score) best = false;
         }
         // Only one candidate can be strictly best; an invalid one means no answer.
-        if (best)
-            return c[i].valid ? c[i].code : kEncUnknown;
+        if (best) return c[i].valid ? c[i].code : kEncUnknown;
     }
     return kEncUnknown;
 }
 
 int CheckBOM(std::string_view bytes, uint8_t flags) {
-    if (flags & kNoBom)
-        return kEncUnknown;
+    if (flags & kNoBom) return kEncUnknown;
     const size_t n = bytes.size();
     if (n >= 4) {
         if (At(bytes, 0) == 0xFF && At(bytes, 1) == 0xFE && At(bytes, 2) == 0 && At(bytes, 3) == 0)
@@ -135,10 +124,8 @@ int CheckBOM(std::string_view bytes, uint8_t flags) {
             return kEncUtf32BE;
     }
     if (n >= 2) {
-        if (At(bytes, 0) == 0xFF && At(bytes, 1) == 0xFE)
-            return kEncUtf16LE;
-        if (At(bytes, 0) == 0xFE && At(bytes, 1) == 0xFF)
-            return kEncUtf16BE;
+        if (At(bytes, 0) == 0xFF && At(bytes, 1) == 0xFE) return kEncUtf16LE;
+        if (At(bytes, 0) == 0xFE && At(bytes, 1) == 0xFF) return kEncUtf16BE;
     }
     if (n >= 3 && At(bytes, 0) == 0xEF && At(bytes, 1) == 0xBB && At(bytes, 2) == 0xBF)
         return kEncUtf8Bom;
@@ -146,85 +133,65 @@ int CheckBOM(std::string_view bytes, uint8_t flags) {
 }
 
 bool IsJIS(std::string_view bytes, uint8_t flags) {
-    if (flags & kNoIso2022Jp)
-        return false;
+    if (flags & kNoIso2022Jp) return false;
     static constexpr std::string_view kEscapes[] = {
         "\x1b(B", "\x1b(J", "\x1b(I", "\x1b$@", "\x1b$B", "\x1b$(D", "\x1b&@\x1b$B",
     };
     for (size_t i = 0; i < bytes.size(); ++i) {
-        if (At(bytes, i) > 0x7F)
-            return false;
-        if (At(bytes, i) != 0x1B)
-            continue;
+        if (At(bytes, i) > 0x7F) return false;
+        if (At(bytes, i) != 0x1B) continue;
         const std::string_view rest = bytes.substr(i);
         for (std::string_view esc : kEscapes) {
-            if (rest.starts_with(esc))
-                return true;
+            if (rest.starts_with(esc)) return true;
         }
     }
     return false;
 }
 
 bool ScoreSJIS(std::string_view bytes, uint8_t flags, int& score) {
-    if (flags & kNoShiftJis)
-        return false;
+    if (flags & kNoShiftJis) return false;
     return ScanMultiByte(bytes, score, [](Byte b) -> CharShape {
-        if (b <= 0x7F || In(b, 0xA1, 0xDF))
-            return {1, nullptr};
-        if (In(b, 0x81, 0x9F) || In(b, 0xE0, 0xFC))
-            return {2, SjisTrail};
+        if (b <= 0x7F || In(b, 0xA1, 0xDF)) return {1, nullptr};
+        if (In(b, 0x81, 0x9F) || In(b, 0xE0, 0xFC)) return {2, SjisTrail};
         return {};
     });
 }
 
 bool ScoreEUC(std::string_view bytes, uint8_t flags, int& score) {
-    if (flags & kNoEucJp)
-        return false;
+    if (flags & kNoEucJp) return false;
     return ScanMultiByte(bytes, score, [](Byte b) -> CharShape {
-        if (b <= 0x7F)
-            return {1, nullptr};
-        if (In(b, 0xA1, 0xFE))
-            return {2, EucTrail};
-        if (b == 0x8E)
-            return {2, EucKanaTrail};
-        if (b == 0x8F)
-            return {3, EucTrail};
+        if (b <= 0x7F) return {1, nullptr};
+        if (In(b, 0xA1, 0xFE)) return {2, EucTrail};
+        if (b == 0x8E) return {2, EucKanaTrail};
+        if (b == 0x8F) return {3, EucTrail};
         return {};
     });
 }
 
 bool ScoreUTF8(std::string_view bytes, uint8_t flags, int& score) {
-    if (flags & kNoUtf8)
-        return false;
+    if (flags & kNoUtf8) return false;
     return ScanMultiByte(bytes, score, [](Byte b) -> CharShape {
-        if (b <= 0x7F)
-            return {1, nullptr};
-        if (In(b, 0xC0, 0xDF))
-            return {2, Utf8Trail};
-        if (In(b, 0xE0, 0xEF))
-            return {3, Utf8Trail};
-        if (In(b, 0xF0, 0xF7))
-            return {4, Utf8Trail};
+        if (b <= 0x7F) return {1, nullptr};
+        if (In(b, 0xC0, 0xDF)) return {2, Utf8Trail};
+        if (In(b, 0xE0, 0xEF)) return {3, Utf8Trail};
+        if (In(b, 0xF0, 0xF7)) return {4, Utf8Trail};
         return {};
     });
 }
 
 bool ScoreUTF7(std::string_view bytes, uint8_t flags, int& score) {
-    if (flags & kNoUtf7)
-        return false;
+    if (flags & kNoUtf7) return false;
     bool base64 = false;
     for (char ch : bytes) {
         const Byte b = static_cast<Byte>(ch);
-        if (IsUtf7Forbidden(b))
-            return false;
+        if (IsUtf7Forbidden(b)) return false;
         if (b == '+' && !base64) {
             base64 = true;
         } else if (b == '-' && base64) {
             base64 = false;
         }
         if (base64) {
-            if (!IsBase64(b))
-                return false;
+            if (!IsBase64(b)) return false;
             score += 2;
         }
     }

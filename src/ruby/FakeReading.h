@@ -28,7 +28,7 @@ struct FakeReadingScript {
 };
 
 class FakeReading final : public ReadingService {
-  public:
+public:
     explicit FakeReading(FakeReadingScript& script) : script_(script) {}
     ~FakeReading() override { ++script_.released; }
 
@@ -40,8 +40,7 @@ class FakeReading final : public ReadingService {
     bool GetPhonetic(std::u16string_view text, std::u16string& reading) override {
         std::u16string t(text);
         script_.requests.push_back(t);
-        if (script_.failing.count(t))
-            return false;
+        if (script_.failing.count(t)) return false;
         if (auto it = script_.texts.find(t); it != script_.texts.end()) {
             reading = it->second;
             return true;
@@ -58,14 +57,13 @@ class FakeReading final : public ReadingService {
         return true;
     }
 
-  private:
+private:
     FakeReadingScript& script_;
 };
 
 inline ReadingServiceFactory FakeReadingFactory(FakeReadingScript& script) {
     return [&script]() -> std::unique_ptr<ReadingService> {
-        if (script.failCreate)
-            return nullptr;
+        if (script.failCreate) return nullptr;
         return std::make_unique<FakeReading>(script);
     };
 }

@@ -115,16 +115,14 @@ static_assert(kGrade1.size() == 80 && kGrade2.size() == 160 && kGrade3.size() ==
               "grade lists do not have the table's sizes");
 
 int GradeOf(char16_t c) {
-    if (c < kFirst || c > kLast)
-        return 0;
+    if (c < kFirst || c > kLast) return 0;
     return kTable.grade[c - kFirst];
 }
 
 }  // namespace
 
 std::u16string_view GradeKanji(int grade) {
-    if (grade < 1 || grade > static_cast<int>(kGrades.size()))
-        return {};
+    if (grade < 1 || grade > static_cast<int>(kGrades.size())) return {};
     return kGrades[static_cast<std::size_t>(grade - 1)];
 }
 
@@ -134,16 +132,13 @@ bool IsKnownAtLevel(char16_t c, int level) {
 }
 
 void CheckExceptRubi(std::u16string_view KanjiString, int& KanjiCount, int level) {
-    if (KanjiCount <= 0)
-        return;
+    if (KanjiCount <= 0) return;
     // Only the kanji part counts; a count past the end of the string never reads beyond it,
     // and the run then keeps its reading.
     const auto n = static_cast<std::size_t>(KanjiCount);
-    if (n > KanjiString.size())
-        return;
+    if (n > KanjiString.size()) return;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!IsKnownAtLevel(KanjiString[i], level))
-            return;
+        if (!IsKnownAtLevel(KanjiString[i], level)) return;
     }
     KanjiCount = 0;
 }

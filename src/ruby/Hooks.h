@@ -20,21 +20,17 @@ struct JobHooks {
     std::function<void(const std::u16string&)> message;
 
     void Pump() const {
-        if (pump)
-            pump();
+        if (pump) pump();
     }
     bool StillWanted() const { return !stillWanted || stillWanted(); }
     void Progress(int line) const {
-        if (progress)
-            progress(line);
+        if (progress) progress(line);
     }
     void Status(const std::u16string& text) const {
-        if (status)
-            status(text);
+        if (status) status(text);
     }
     void Message(const std::u16string& text) const {
-        if (message)
-            message(text);
+        if (message) message(text);
     }
 };
 

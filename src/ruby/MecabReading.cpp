@@ -45,15 +45,13 @@ std::shared_ptr<MeCab::Model> LoadModel(std::string* error) {
                       " cannot be loaded; install the package mecab-ipadic-utf8";
         }
     }
-    if (error)
-        *error = s.error;
+    if (error) *error = s.error;
     return s.model;
 }
 
 bool HasKanji(std::u16string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
-        if (IsKanji(s[i], i + 1 < s.size() ? s[i + 1] : char16_t{0}))
-            return true;
+        if (IsKanji(s[i], i + 1 < s.size() ? s[i + 1] : char16_t{0})) return true;
     }
     return false;
 }
@@ -63,8 +61,7 @@ std::string_view ReadingField(std::string_view feature) {
     size_t pos = 0;
     for (int field = 0; field < 7; ++field) {
         pos = feature.find(',', pos);
-        if (pos == std::string_view::npos)
-            return {};
+        if (pos == std::string_view::npos) return {};
         ++pos;
     }
     std::string_view rest = feature.substr(pos);
@@ -73,33 +70,28 @@ std::string_view ReadingField(std::string_view feature) {
 }
 
 class MecabReading final : public ReadingService {
-  public:
+public:
     bool Open() override {
         model_ = LoadModel(nullptr);
-        if (!model_)
-            return false;
+        if (!model_) return false;
         tagger_.reset(model_->createTagger());
         lattice_.reset(model_->createLattice());
         return tagger_ && lattice_;
     }
 
     bool GetPhonetic(std::u16string_view text, std::u16string& reading) override {
-        if (!tagger_)
-            return false;
+        if (!tagger_) return false;
         const std::string input = ToUtf8(text);
         lattice_->set_sentence(input.data(), input.size());
-        if (!tagger_->parse(lattice_.get()))
-            return false;
+        if (!tagger_->parse(lattice_.get())) return false;
 
         std::u16string out;
         out.reserve(text.size() * 2);
         size_t cursor = 0;  // bytes of `input` accounted for
         for (const MeCab::Node* node = lattice_->bos_node(); node; node = node->next) {
-            if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
-                continue;
+            if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
             const size_t at = static_cast<size_t>(node->surface - input.data());
-            if (at < cursor || at + node->length > input.size())
-                continue;
+            if (at < cursor || at + node->length > input.size()) continue;
             // White space that MeCab skipped between words stays as it is.
             out.append(FromUtf8(std::string_view(input).substr(cursor, at - cursor)));
             cursor = at + node->length;
@@ -112,8 +104,7 @@ class MecabReading final : public ReadingService {
             // hiragana); kana and other words stand as they are, so the context after a
             // run comes back unchanged and the okurigana cut works.
             std::string_view field;
-            if (HasKanji(surface))
-                field = ReadingField(node->feature ? node->feature : "");
+            if (HasKanji(surface)) field = ReadingField(node->feature ? node->feature : "");
             if (field.empty()) {
                 out.append(surface);
                 continue;
@@ -127,7 +118,7 @@ class MecabReading final : public ReadingService {
         return true;
     }
 
-  private:
+private:
     std::shared_ptr<MeCab::Model> model_;
     std::unique_ptr<MeCab::Tagger> tagger_;
     std::unique_ptr<MeCab::Lattice> lattice_;
@@ -138,8 +129,7 @@ class MecabReading final : public ReadingService {
 void SetMecabDictionary(const std::string& folder) {
     SharedModel& s = Shared();
     std::lock_guard lock(s.mutex);
-    if (folder == s.folder)
-        return;
+    if (folder == s.folder) return;
     s.folder = folder;
     s.model.reset();
     s.error.clear();
@@ -164,8 +154,7 @@ ReadingServiceFactory MecabReadingFactory() {
 
 void KatakanaToHiragana(std::u16string& s) {
     for (auto& c : s) {
-        if (c >= u'ァ' && c <= u'ヶ')
-            c = static_cast<char16_t>(c - 0x60);
+        if (c >= u'ァ' && c <= u'ヶ') c = static_cast<char16_t>(c - 0x60);
     }
 }
 

@@ -10,7 +10,7 @@
 namespace velmora {
 
 class ReadingService {
-  public:
+public:
     virtual ~ReadingService() = default;
     // Once per job, before the first reading. False: the job cannot run.
     virtual bool Open() = 0;

@@ -12,10 +12,8 @@ namespace velmora {
 namespace {
 
 bool IsExtBPair(char16_t c, char16_t next) {
-    if (next < 0xDC00 || next > 0xDFFF)
-        return false;
-    if (c >= 0xD840 && c <= 0xD868)
-        return true;
+    if (next < 0xDC00 || next > 0xDFFF) return false;
+    if (c >= 0xD840 && c <= 0xD868) return true;
     return c == 0xD869 && next <= 0xDEDF;
 }
 
@@ -40,21 +38,16 @@ std::u16string FixNumberRubi(std::u16string line, char16_t counter, std::u16stri
     const size_t lengthBefore = line.size();
     constexpr size_t kPattern = 3;
     for (size_t i = 0; i < lengthBefore; ++i) {
-        if (i + kPattern > line.size())
-            break;
-        if (!isDigit(line[i]) || line[i + 1] != counter || line[i + 2] != u'(')
-            continue;
+        if (i + kPattern > line.size()) break;
+        if (!isDigit(line[i]) || line[i + 1] != counter || line[i + 2] != u'(') continue;
         for (size_t j = 1; j <= 10; ++j) {
-            if (i + kPattern + j > line.size())
-                break;
-            if (line[i + kPattern + j - 1] != u')')
-                continue;
+            if (i + kPattern + j > line.size()) break;
+            if (line[i + kPattern + j - 1] != u')') continue;
             std::u16string text = line.substr(i, kPattern + j);
             std::u16string forced = line.substr(i, kPattern);
             forced.append(reading);
             forced.push_back(u')');
-            if (text != forced)
-                line = ReplaceAll(line, text, forced);
+            if (text != forced) line = ReplaceAll(line, text, forced);
             break;
         }
     }
@@ -68,8 +61,7 @@ std::u16string FixAllNumberRubi(std::u16string line) {
     } kCounters[] = {{u'年', u"ねん"}, {u'月', u"がつ"}, {u'日', u"にち"},
                      {u'時', u"じ"},   {u'分', u"ふん"}, {u'人', u"にん"}};
     for (const auto& c : kCounters) {
-        if (line.find(c.counter) == std::u16string::npos)
-            continue;
+        if (line.find(c.counter) == std::u16string::npos) continue;
         line = FixNumberRubi(std::move(line), c.counter, c.reading);
     }
     return line;
@@ -93,8 +85,7 @@ int RubiEngine::GetKanjiString(std::u16string_view text) {
             KanjiString.assign(text.substr(i, end - i));
             return static_cast<int>(i + 1);
         }
-        if (!IsKanji(c, At(text, i + 1)))
-            continue;
+        if (!IsKanji(c, At(text, i + 1))) continue;
 
         size_t k = i;
         while (k < L && IsKanji(text[k], At(text, k + 1))) {
@@ -105,13 +96,10 @@ int RubiEngine::GetKanjiString(std::u16string_view text) {
         // The context: up to the next kanji (or span), at most 64 code units in all, but
         // at least one character even after a kanji part of 64 or more.
         while (m < L) {
-            if (IsKanji(text[m], At(text, m + 1)))
-                break;
-            if (dicOn && text[m] == kSpanOpen)
-                break;
+            if (IsKanji(text[m], At(text, m + 1))) break;
+            if (dicOn && text[m] == kSpanOpen) break;
             ++m;
-            if (m - i >= static_cast<size_t>(kContextLimit))
-                break;
+            if (m - i >= static_cast<size_t>(kContextLimit)) break;
         }
         KanjiString.assign(text.substr(i, m - i));
         return static_cast<int>(i + 1);
@@ -121,13 +109,10 @@ int RubiEngine::GetKanjiString(std::u16string_view text) {
 
 bool RubiEngine::Read(ReadingService& service, std::u16string_view text, std::u16string& reading) {
     reading.clear();
-    if (text.size() > static_cast<size_t>(kRequestLimit))
-        text = text.substr(0, kRequestLimit);
-    if (!service.GetPhonetic(text, reading))
-        return false;
+    if (text.size() > static_cast<size_t>(kRequestLimit)) text = text.substr(0, kRequestLimit);
+    if (!service.GetPhonetic(text, reading)) return false;
     // The service hands back a zero-terminated string: nothing after a zero counts.
-    if (auto zero = reading.find(u'\0'); zero != std::u16string::npos)
-        reading.resize(zero);
+    if (auto zero = reading.find(u'\0'); zero != std::u16string::npos) reading.resize(zero);
     return true;
 }
 
@@ -136,10 +121,8 @@ std::u16string RubiEngine::ReadRun(ReadingService& service) {
     const size_t n = KanjiString.size();
     const size_t k = static_cast<size_t>(KanjiCount);
     std::u16string reading;
-    if (!Read(service, KanjiString, reading))
-        return kFailed;
-    if (k >= n)
-        return reading;
+    if (!Read(service, KanjiString, reading)) return kFailed;
+    if (k >= n) return reading;
 
     // Cut the reading back to the kanji part: hiragana okurigana come back unchanged.
     const std::u16string_view tail = std::u16string_view(KanjiString).substr(k);
@@ -153,8 +136,7 @@ std::u16string RubiEngine::ReadRun(ReadingService& service) {
     if (!Read(service, tail.substr(0, std::min<size_t>(tail.size(), kFallbackHead)), headReading)) {
         return kFailed;
     }
-    if (headReading.size() > reading.size())
-        return kFailed;
+    if (headReading.size() > reading.size()) return kFailed;
     for (size_t p = k; p + headReading.size() <= reading.size(); ++p) {
         if (std::u16string_view(reading).substr(p, headReading.size()) == headReading) {
             reading.resize(p);
@@ -165,8 +147,7 @@ std::u16string RubiEngine::ReadRun(ReadingService& service) {
 }
 
 bool RubiEngine::Walk(std::vector<std::u16string>& RubiSL, ReadingService& service) {
-    if (dic_.DicWordCount > 0)
-        MarkDicWords(RubiSL, dic_);
+    if (dic_.DicWordCount > 0) MarkDicWords(RubiSL, dic_);
 
     std::u16string out;
     for (size_t index = 0; index < RubiSL.size(); ++index) {
@@ -187,8 +168,7 @@ bool RubiEngine::Walk(std::vector<std::u16string>& RubiSL, ReadingService& servi
                 out.append(rest);
                 break;
             }
-            if (KanjiCount > 0 && level_ > 0)
-                CheckExceptRubi(KanjiString, KanjiCount, level_);
+            if (KanjiCount > 0 && level_ > 0) CheckExceptRubi(KanjiString, KanjiCount, level_);
             const size_t start = static_cast<size_t>(g - 1);
             const size_t n = KanjiString.size();
             out.append(rest.substr(0, start));
@@ -208,8 +188,7 @@ bool RubiEngine::Walk(std::vector<std::u16string>& RubiSL, ReadingService& servi
                 out.append(rest.substr(start, n));
             }
             rest = rest.substr(start + n);
-            if (rest.empty())
-                break;
+            if (rest.empty()) break;
         }
         RubiSL[index] = FixAllNumberRubi(std::move(out));
         out = std::u16string();
@@ -220,8 +199,7 @@ bool RubiEngine::Walk(std::vector<std::u16string>& RubiSL, ReadingService& servi
 
 bool RubiEngine::DoRubi(std::vector<std::u16string>& RubiSL) {
     std::unique_ptr<ReadingService> service = factory_ ? factory_() : nullptr;
-    if (!service || !service->Open())
-        return false;
+    if (!service || !service->Open()) return false;
     try {
         return Walk(RubiSL, *service);
     } catch (const std::exception&) {

@@ -27,7 +27,7 @@ std::u16string FixNumberRubi(std::u16string line, char16_t counter, std::u16stri
 std::u16string FixAllNumberRubi(std::u16string line);
 
 class RubiEngine {
-  public:
+public:
     // `level` and `dic` are read afresh at every run, so a change made while the job
     // pumps messages applies to the runs after it.
     RubiEngine(ReadingServiceFactory factory, const int& level, const UserDictionary& dic,
@@ -48,7 +48,7 @@ class RubiEngine {
     std::u16string KanjiString;
     int KanjiCount = 0;
 
-  private:
+private:
     bool Walk(std::vector<std::u16string>& RubiSL, ReadingService& service);
     bool Read(ReadingService& service, std::u16string_view text, std::u16string& reading);
 

@@ -21,8 +21,7 @@ namespace {
 constexpr std::u16string_view kSection = u"RubiDic";
 
 std::u16string FoldCase(std::u16string_view s) {
-    if (s.empty())
-        return {};
+    if (s.empty()) return {};
     UErrorCode status = U_ZERO_ERROR;
     const auto len = static_cast<int32_t>(s.size());
     std::u16string out(s.size() + 8, u'\0');
@@ -33,8 +32,7 @@ std::u16string FoldCase(std::u16string_view s) {
         status = U_ZERO_ERROR;
         n = u_strFoldCase(out.data(), n, s.data(), len, U_FOLD_CASE_DEFAULT, &status);
     }
-    if (U_FAILURE(status))
-        return LowerAscii(s);
+    if (U_FAILURE(status)) return LowerAscii(s);
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -43,8 +41,7 @@ std::u16string FoldCase(std::u16string_view s) {
 // a control character that the line trimming then drops without a trace.
 void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
                            UConverterCallbackReason reason, UErrorCode* status) {
-    if (reason > UCNV_IRREGULAR)
-        return;
+    if (reason > UCNV_IRREGULAR) return;
     static const UChar kReplacement = 0xFFFD;
     *status = U_ZERO_ERROR;
     ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
@@ -52,16 +49,14 @@ void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const cha
 
 // Shift_JIS as Windows reads it (CP932).
 std::u16string DecodeCp932(std::string_view bytes) {
-    if (bytes.empty())
-        return {};
+    if (bytes.empty()) return {};
     UErrorCode status = U_ZERO_ERROR;
     UConverter* conv = ucnv_open("windows-31j", &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
         conv = ucnv_open("ibm-943_P15A-2003", &status);
     }
-    if (U_FAILURE(status) || !conv)
-        return FromUtf8(bytes);
+    if (U_FAILURE(status) || !conv) return FromUtf8(bytes);
     ucnv_setToUCallBack(conv, SubstituteReplacement, nullptr, nullptr, nullptr, &status);
     const auto len = static_cast<int32_t>(bytes.size());
     // One byte never gives more than two code units.
@@ -69,8 +64,7 @@ std::u16string DecodeCp932(std::string_view bytes) {
     const int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()),
                                     bytes.data(), len, &status);
     ucnv_close(conv);
-    if (U_FAILURE(status))
-        return FromUtf8(bytes);
+    if (U_FAILURE(status)) return FromUtf8(bytes);
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -87,12 +81,9 @@ std::u16string DecodeUtf16(std::string_view bytes, bool littleEndian) {
 }
 
 std::u16string Decode(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return FromUtf8(bytes.substr(3));
-    if (bytes.starts_with("\xFF\xFE"))
-        return DecodeUtf16(bytes.substr(2), true);
-    if (bytes.starts_with("\xFE\xFF"))
-        return DecodeUtf16(bytes.substr(2), false);
+    if (bytes.starts_with("\xEF\xBB\xBF")) return FromUtf8(bytes.substr(3));
+    if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), true);
+    if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), false);
     return DecodeCp932(bytes);
 }
 
@@ -109,8 +100,7 @@ std::u16string_view Trim(std::u16string_view s) {
 std::u16string OneLine(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
+        if (c == u'\r' || c == u'\n') c = u' ';
     }
     return out;
 }
@@ -120,8 +110,7 @@ std::vector<DicRow> MergeRows(const std::vector<DicRow>& rows) {
     std::vector<DicRow> lines;
     std::unordered_map<std::u16string, size_t> at;
     for (const DicRow& row : rows) {
-        if (row.word.empty())
-            continue;
+        if (row.word.empty()) continue;
         const auto [it, added] = at.try_emplace(FoldCase(row.word), lines.size());
         if (added) {
             lines.push_back(row);
@@ -145,8 +134,7 @@ bool ReadRows(const fs::path& file, std::vector<DicRow>& rows, bool& found, std:
         case FileRead::Missing:
             return true;
         case FileRead::Failed:
-            if (error)
-                *error = ReadError(file, reason);
+            if (error) *error = ReadError(file, reason);
             return false;
         case FileRead::Ok:
             break;
@@ -175,16 +163,14 @@ std::vector<DicRow> ParseDictionary(std::string_view bytes) {
     size_t start = 0;
     while (start <= text.size() && state < 2) {
         size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string::npos)
-            end = text.size();
+        if (end == std::u16string::npos) end = text.size();
         const std::u16string_view line = Trim(std::u16string_view(text).substr(start, end - start));
         start = end + 1;
         if (end < text.size() && text[end] == u'\r' && start < text.size() &&
             text[start] == u'\n') {
             ++start;
         }
-        if (line.empty() || line.front() == u';')
-            continue;
+        if (line.empty() || line.front() == u';') continue;
         if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
             const bool ours = FoldCase(Trim(line.substr(1, line.size() - 2))) == section;
             if (state == 1) {
@@ -194,15 +180,12 @@ std::vector<DicRow> ParseDictionary(std::string_view bytes) {
             }
             continue;
         }
-        if (state != 1)
-            continue;
+        if (state != 1) continue;
         const size_t eq = line.find(u'=');
-        if (eq == std::u16string_view::npos)
-            continue;
+        if (eq == std::u16string_view::npos) continue;
         DicRow row{std::u16string(Trim(line.substr(0, eq))),
                    std::u16string(Trim(line.substr(eq + 1)))};
-        if (!row.word.empty())
-            rows.push_back(std::move(row));
+        if (!row.word.empty()) rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -211,8 +194,7 @@ UserDictionary DictionaryFromFileRows(const std::vector<DicRow>& rows) {
     UserDictionary dic;
     std::unordered_map<std::u16string, size_t> first;
     for (const DicRow& row : rows) {
-        if (row.word.empty())
-            continue;
+        if (row.word.empty()) continue;
         const auto [it, added] = first.try_emplace(FoldCase(row.word), dic.DicWord.size());
         const std::u16string rubi = added ? row.rubi : dic.DicRubi[it->second];
         dic.DicWord.push_back(row.word);
@@ -226,8 +208,7 @@ bool LoadDictionary(const fs::path& file, UserDictionary& dic, std::u16string* e
     dic = UserDictionary{};
     std::vector<DicRow> rows;
     bool found = false;
-    if (!ReadRows(file, rows, found, error))
-        return false;
+    if (!ReadRows(file, rows, found, error)) return false;
     dic = DictionaryFromFileRows(rows);
     return true;
 }
@@ -235,10 +216,8 @@ bool LoadDictionary(const fs::path& file, UserDictionary& dic, std::u16string* e
 bool LoadDictionaryRows(const fs::path& file, std::vector<DicRow>& rows, std::u16string* error) {
     std::vector<DicRow> read;
     bool found = false;
-    if (!ReadRows(file, read, found, error))
-        return false;
-    if (found)
-        rows = std::move(read);
+    if (!ReadRows(file, read, found, error)) return false;
+    if (found) rows = std::move(read);
     return true;
 }
 
@@ -266,8 +245,7 @@ bool SaveDictionary(const fs::path& file, const std::vector<DicRow>& rows, UserD
         form.emplace(FoldCase(line.word), &line.rubi);
     dic = UserDictionary{};
     for (const DicRow& row : rows) {
-        if (row.word.empty())
-            continue;
+        if (row.word.empty()) continue;
         dic.DicWord.push_back(row.word);
         dic.DicRubi.push_back(*form.at(FoldCase(row.word)));
     }
@@ -287,8 +265,7 @@ bool SaveDictionary(const fs::path& file, const std::vector<DicRow>& rows, UserD
     }
     std::string reason;
     if (!WriteFileReplacing(file, EncodeDictionary(rows), &reason)) {
-        if (error)
-            *error = PathText(file) + u" に書き込めません\r\n" + FromUtf8(reason);
+        if (error) *error = PathText(file) + u" に書き込めません\r\n" + FromUtf8(reason);
         return false;
     }
     return true;

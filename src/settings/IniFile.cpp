@@ -65,8 +65,7 @@ std::u16string_view Trim(std::u16string_view s) {
 }
 
 std::string EncodeUnits(std::u16string_view s, Encoding enc) {
-    if (enc == Encoding::Utf8 || enc == Encoding::Utf8Bom)
-        return ToUtf8(s);
+    if (enc == Encoding::Utf8 || enc == Encoding::Utf8Bom) return ToUtf8(s);
     std::string out;
     out.reserve(s.size() * 2);
     for (char16_t c : s) {
@@ -98,15 +97,12 @@ void SplitLines(const Str& units, std::string& eol, AddLine add) {
         }
         add(start, i);
         size_t endLen = 1;
-        if (c == '\r' && i + 1 < n && units[i + 1] == '\n')
-            endLen = 2;
-        if (eol.empty())
-            eol = endLen == 2 ? "\r\n" : (c == '\n' ? "\n" : "\r");
+        if (c == '\r' && i + 1 < n && units[i + 1] == '\n') endLen = 2;
+        if (eol.empty()) eol = endLen == 2 ? "\r\n" : (c == '\n' ? "\n" : "\r");
         i += endLen;
         start = i;
     }
-    if (start < n)
-        add(start, n);
+    if (start < n) add(start, n);
 }
 
 Document Parse(const std::string& bytes) {
@@ -145,19 +141,15 @@ Document Parse(const std::string& bytes) {
             doc.lines.push_back(std::move(line));
         });
     }
-    if (doc.eol.empty())
-        doc.eol = kNewFileEol;
+    if (doc.eol.empty()) doc.eol = kNewFileEol;
     return doc;
 }
 
 std::string Serialize(const Document& doc) {
     std::string out;
-    if (doc.encoding == Encoding::Utf8Bom)
-        out = "\xEF\xBB\xBF";
-    if (doc.encoding == Encoding::Utf16Le)
-        out = "\xFF\xFE";
-    if (doc.encoding == Encoding::Utf16Be)
-        out = "\xFE\xFF";
+    if (doc.encoding == Encoding::Utf8Bom) out = "\xEF\xBB\xBF";
+    if (doc.encoding == Encoding::Utf16Le) out = "\xFF\xFE";
+    if (doc.encoding == Encoding::Utf16Be) out = "\xFE\xFF";
     const std::string eol = EncodeUnits(FromUtf8(doc.eol), doc.encoding);
     for (const Line& line : doc.lines) {
         out += line.changed ? EncodeUnits(line.text, doc.encoding) : line.raw;
@@ -169,19 +161,16 @@ std::string Serialize(const Document& doc) {
 // The section name of a "[name]" line.
 std::optional<std::u16string_view> SectionName(std::u16string_view text) {
     const std::u16string_view t = Trim(text);
-    if (t.size() < 2 || t.front() != u'[' || t.back() != u']')
-        return std::nullopt;
+    if (t.size() < 2 || t.front() != u'[' || t.back() != u']') return std::nullopt;
     return Trim(t.substr(1, t.size() - 2));
 }
 
 // The key name of a "key=value" line; none for comments and lines without "=".
 std::optional<std::u16string_view> KeyName(std::u16string_view text) {
     const std::u16string_view t = Trim(text);
-    if (t.empty() || t.front() == u';')
-        return std::nullopt;
+    if (t.empty() || t.front() == u';') return std::nullopt;
     const size_t eq = t.find(u'=');
-    if (eq == std::u16string_view::npos)
-        return std::nullopt;
+    if (eq == std::u16string_view::npos) return std::nullopt;
     return Trim(t.substr(0, eq));
 }
 
@@ -198,8 +187,7 @@ struct SectionSpan {
 std::optional<SectionSpan> FindSection(const Document& doc, std::u16string_view section) {
     for (size_t i = 0; i < doc.lines.size(); ++i) {
         const auto name = SectionName(doc.lines[i].text);
-        if (!name || !SameName(*name, section))
-            continue;
+        if (!name || !SameName(*name, section)) continue;
         size_t e = i + 1;
         while (e < doc.lines.size() && !SectionName(doc.lines[e].text))
             ++e;
@@ -211,8 +199,7 @@ std::optional<SectionSpan> FindSection(const Document& doc, std::u16string_view 
 std::optional<size_t> FindKey(const Document& doc, SectionSpan span, std::u16string_view key) {
     for (size_t i = span.first + 1; i < span.end; ++i) {
         const auto name = KeyName(doc.lines[i].text);
-        if (name && SameName(*name, key))
-            return i;
+        if (name && SameName(*name, key)) return i;
     }
     return std::nullopt;
 }
@@ -220,8 +207,7 @@ std::optional<size_t> FindKey(const Document& doc, SectionSpan span, std::u16str
 std::u16string OneLine(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) {
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
+        if (c == u'\r' || c == u'\n') c = u' ';
     }
     return out;
 }
@@ -241,15 +227,12 @@ std::u16string WriteError(const fs::path& path) {
 std::optional<std::u16string> FindValue(const fs::path& path, std::u16string_view section,
                                         std::u16string_view key) {
     std::string bytes;
-    if (ReadFileBytes(path, bytes) != FileRead::Ok)
-        return std::nullopt;
+    if (ReadFileBytes(path, bytes) != FileRead::Ok) return std::nullopt;
     const Document doc = Parse(bytes);
     const auto span = FindSection(doc, section);
-    if (!span)
-        return std::nullopt;
+    if (!span) return std::nullopt;
     const auto at = FindKey(doc, *span, key);
-    if (!at)
-        return std::nullopt;
+    if (!at) return std::nullopt;
     const std::u16string_view t = Trim(doc.lines[*at].text);
     return std::u16string(Trim(t.substr(t.find(u'=') + 1)));
 }
@@ -264,10 +247,8 @@ FileRead ReadFileBytes(const fs::path& path, std::string& bytes, std::string* re
     std::FILE* f = OpenFile(path, false);
     if (!f) {
         const int err = errno;
-        if (err == ENOENT || err == ENOTDIR)
-            return FileRead::Missing;
-        if (reason)
-            *reason = Reason(err);
+        if (err == ENOENT || err == ENOTDIR) return FileRead::Missing;
+        if (reason) *reason = Reason(err);
         return FileRead::Failed;
     }
     char buf[65536];
@@ -281,8 +262,7 @@ FileRead ReadFileBytes(const fs::path& path, std::string& bytes, std::string* re
         std::error_code ec;
         if (err != 0 || fs::is_directory(path, ec)) {
             bytes.clear();
-            if (reason)
-                *reason = Reason(err != 0 ? err : EISDIR);
+            if (reason) *reason = Reason(err != 0 ? err : EISDIR);
             return FileRead::Failed;
         }
     }
@@ -295,8 +275,7 @@ bool WriteFileReplacing(const fs::path& file, std::string_view bytes, std::strin
     fs::path path = file;
     if (fs::is_symlink(file, ec)) {
         const fs::path real = fs::weakly_canonical(file, ec);
-        if (!ec)
-            path = real;
+        if (!ec) path = real;
     }
     const fs::file_status old = fs::status(path, ec);
     fs::path tmp = path;
@@ -304,28 +283,22 @@ bool WriteFileReplacing(const fs::path& file, std::string_view bytes, std::strin
     errno = 0;
     std::FILE* f = OpenFile(tmp, true);
     if (!f) {
-        if (reason)
-            *reason = Reason(errno);
+        if (reason) *reason = Reason(errno);
         return false;
     }
     int err = 0;
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
         err = errno != 0 ? errno : EIO;
     }
-    if (std::fflush(f) != 0 && err == 0)
-        err = errno != 0 ? errno : EIO;
-    if (std::fclose(f) != 0 && err == 0)
-        err = errno != 0 ? errno : EIO;
-    if (err == 0 && fs::is_regular_file(old))
-        fs::permissions(tmp, old.permissions(), ec);
+    if (std::fflush(f) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+    if (std::fclose(f) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+    if (err == 0 && fs::is_regular_file(old)) fs::permissions(tmp, old.permissions(), ec);
     ec.clear();
     if (err == 0) {
         fs::rename(tmp, path, ec);
-        if (!ec)
-            return true;
+        if (!ec) return true;
     }
-    if (reason)
-        *reason = err != 0 ? Reason(err) : ec.message();
+    if (reason) *reason = err != 0 ? Reason(err) : ec.message();
     std::error_code ignored;
     fs::remove(tmp, ignored);
     return false;
@@ -355,8 +328,7 @@ bool IniFile::Exists() const {
 std::u16string IniFile::ReadString(std::u16string_view section, std::u16string_view key,
                                    std::u16string_view def) const {
     auto value = FindValue(path_, section, key);
-    if (!value)
-        return std::u16string(def);
+    if (!value) return std::u16string(def);
     std::u16string v = std::move(*value);
     if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front()) {
         v = v.substr(1, v.size() - 2);
@@ -364,8 +336,7 @@ std::u16string IniFile::ReadString(std::u16string_view section, std::u16string_v
     if (v.size() > kMaxValue) {
         size_t len = kMaxValue;
         // Never keep half of a surrogate pair.
-        if (v[len - 1] >= 0xD800 && v[len - 1] <= 0xDBFF)
-            --len;
+        if (v[len - 1] >= 0xD800 && v[len - 1] <= 0xDBFF) --len;
         v.resize(len);
     }
     return v;
@@ -374,8 +345,7 @@ std::u16string IniFile::ReadString(std::u16string_view section, std::u16string_v
 bool ParseIniInteger(std::u16string_view s, int& value) {
     size_t i = 0;
     bool negative = false;
-    if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
-        negative = s[i++] == u'-';
+    if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
     unsigned base = 10;
     if (i < s.size() && s[i] == u'$') {
         base = 16;
@@ -384,8 +354,7 @@ bool ParseIniInteger(std::u16string_view s, int& value) {
         base = 16;
         i += 2;
     }
-    if (i == s.size())
-        return false;
+    if (i == s.size()) return false;
     const long long limit = negative ? 2147483648LL : 2147483647LL;
     long long n = 0;
     for (; i < s.size(); ++i) {
@@ -401,8 +370,7 @@ bool ParseIniInteger(std::u16string_view s, int& value) {
             return false;
         }
         n = n * base + d;
-        if (n > limit)
-            return false;
+        if (n > limit) return false;
     }
     value = static_cast<int>(negative ? -n : n);
     return true;
@@ -420,14 +388,12 @@ bool IniFile::ReadBool(std::u16string_view section, std::u16string_view key, boo
 bool IniFile::WriteString(std::u16string_view section, std::u16string_view key,
                           std::u16string_view value, std::u16string* error) {
     auto fail = [&] {
-        if (error)
-            *error = WriteError(path_);
+        if (error) *error = WriteError(path_);
         return false;
     };
     std::string bytes;
     // Never replace a file that is there but could not be read: its settings would be lost.
-    if (ReadFileBytes(path_, bytes) == FileRead::Failed)
-        return fail();
+    if (ReadFileBytes(path_, bytes) == FileRead::Failed) return fail();
     Document doc = Parse(bytes);
 
     const std::u16string entry = OneLine(key) + u"=" + OneLine(value);
@@ -449,8 +415,7 @@ bool IniFile::WriteString(std::u16string_view section, std::u16string_view key,
         doc.lines.push_back(NewLine(u"[" + OneLine(section) + u"]"));
         doc.lines.push_back(NewLine(entry));
     }
-    if (!WriteFileReplacing(path_, Serialize(doc)))
-        return fail();
+    if (!WriteFileReplacing(path_, Serialize(doc))) return fail();
     return true;
 }
 
@@ -494,8 +459,7 @@ AltRepair RepairAltHotKey(int storedHotKey) {
 }
 
 std::u16string BrowserFromDefault(std::u16string exe) {
-    if (exe.ends_with(kEdgeLauncher))
-        return std::u16string(kMicrosoftEdge);
+    if (exe.ends_with(kEdgeLauncher)) return std::u16string(kMicrosoftEdge);
     return exe;
 }
 
@@ -503,8 +467,7 @@ ConfigLoad LoadConfig(IniFile& ini, const DefaultBrowserLookup& defaultBrowser) 
     ConfigLoad load;
     Config& c = load.config;
     auto note = [&](bool ok, std::u16string& err) {
-        if (!ok)
-            load.writeErrors.push_back(err);
+        if (!ok) load.writeErrors.push_back(err);
         return ok;
     };
     if (ini.Exists()) {

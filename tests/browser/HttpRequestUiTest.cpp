@@ -1,7 +1,5 @@
 // Requests of web pages through the window: the download worker's news reaches the window
 // through its event loop, and the cancel button stops a download that is under way.
-#include <httplib.h>
-
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -11,8 +9,10 @@
 #include <thread>
 
 #include "AppFixture.h"
+#include "pipeline/LocalHttpServer.h"
 
 using namespace velmora;
+using namespace velmora::localhttp;
 
 class HttpRequestUiTest : public QObject {
     Q_OBJECT
@@ -30,36 +30,34 @@ private:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QLatin1String(path));
     }
 
-    httplib::Server server_;
-    std::thread thread_;
+    std::unique_ptr<LocalHttpServer> server_;
     int port_ = 0;
     std::atomic<bool> slowEntered_{false};
     std::atomic<bool> release_{false};
 };
 
 void HttpRequestUiTest::initTestCase() {
-    server_.Get("/page", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(SamplePage(4).toStdString(), "text/html; charset=utf-8");
+    server_ = std::make_unique<LocalHttpServer>([this](const HttpRequest& req,
+                                                       HttpConnection& conn) {
+        if (req.target == "/page") {
+            conn.Send(HttpReply(200, SamplePage(4).toStdString(),
+                                "Content-Type: text/html; charset=utf-8\r\n"));
+        } else if (req.target == "/slow") {
+            slowEntered_ = true;
+            for (int i = 0; i < 300 && !release_ && !server_->stopping(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            conn.Send(HttpReply(200, SamplePage().toStdString(), "Content-Type: text/html\r\n"));
+        } else {
+            conn.Send(HttpReply(404, "not here", "Content-Type: text/plain\r\n"));
+        }
     });
-    server_.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
-        slowEntered_ = true;
-        for (int i = 0; i < 300 && !release_; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        res.set_content(SamplePage().toStdString(), "text/html");
-    });
-    server_.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
-        res.status = 404;
-        res.set_content("not here", "text/plain");
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    port_ = server_->port();
     QVERIFY(port_ > 0);
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
 }
 
 void HttpRequestUiTest::cleanupTestCase() {
     release_ = true;
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
+    server_.reset();
 }
 
 void HttpRequestUiTest::downloadedPageIsWritten() {

@@ -32,7 +32,9 @@ void WriteAll(const fs::path& p, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::u16string FileUrl(const fs::path& p) { return u"file://" + FromUtf8(p.string()); }
+std::u16string FileUrl(const fs::path& p) {
+    return u"file://" + FromUtf8(p.string());
+}
 
 class RubiRequestTest : public ::testing::Test {
 protected:
@@ -93,7 +95,9 @@ TEST_F(RubiRequestTest, PagesAreNumberedAndRewritten) {
     count_ = 0;
     WriteAll(root_ / "b.html", "b");
     ASSERT_EQ(Run(root_ / "b.html").outcome, RubiOutcome::Written);
-    EXPECT_EQ(ReadAll(root_ / "data" / "Rubi1.html"), "\xEF\xBB\xBF" "b\r\n");
+    EXPECT_EQ(ReadAll(root_ / "data" / "Rubi1.html"),
+              "\xEF\xBB\xBF"
+              "b\r\n");
 }
 
 TEST_F(RubiRequestTest, FailuresLeaveNoPage) {
@@ -144,7 +148,8 @@ TEST_F(RubiRequestTest, CancelWhileAnnotatingWritesNothing) {
     int annotatingLines = -1;
     env_.annotating = [&](int lines) { annotatingLines = lines; };
     std::string page;
-    for (int i = 0; i < 50; ++i) page += "<p>漢字と漢字</p>\n";
+    for (int i = 0; i < 50; ++i)
+        page += "<p>漢字と漢字</p>\n";
     WriteAll(root_ / "long.html", page);
     RubiResult r = Run(root_ / "long.html");
     EXPECT_EQ(r.outcome, RubiOutcome::Cancelled);
@@ -179,7 +184,8 @@ TEST(FileUrlToPath, Table) {
         {u"file:///home/u/%zz%4", u"/home/u/%zz%4"},
         {u"/home/u/a.html", u"/home/u/a.html"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FileUrlToPath(c.url), c.path) << ToUtf8(c.url);
+    for (const auto& c : cases)
+        EXPECT_EQ(FileUrlToPath(c.url), c.path) << ToUtf8(c.url);
 }
 
 TEST(IsOwnRubiPage, OnlyThisRunsPages) {
@@ -212,8 +218,8 @@ size_t CountLines(const std::string& bytes, bool utf16be) {
         if (!high && (c == '\n' || c == '\r')) {
             ++lines;
             pending = false;
-            if (c == '\r' && i + 2 * step - 1 < bytes.size() &&
-                bytes[i + 2 * step - 1] == '\n' && (!utf16be || bytes[i + step] == 0)) {
+            if (c == '\r' && i + 2 * step - 1 < bytes.size() && bytes[i + 2 * step - 1] == '\n' &&
+                (!utf16be || bytes[i + step] == 0)) {
                 i += step;
             }
         } else {
@@ -231,7 +237,8 @@ TEST_F(RubiRequestTest, RealPagesAllBecomeRubyPages) {
     for (std::string line; std::getline(index, line);) {
         std::vector<std::string> cols;
         std::stringstream ss(line);
-        for (std::string col; std::getline(ss, col, '\t');) cols.push_back(col);
+        for (std::string col; std::getline(ss, col, '\t');)
+            cols.push_back(col);
         if (cols.size() > 9) encodingOf[fs::path(cols[0]).filename().string()] = cols[9];
     }
     int checked = 0;
@@ -251,7 +258,8 @@ TEST_F(RubiRequestTest, RealPagesAllBecomeRubyPages) {
         }
         // Every line of the page is kept, each ended by CR LF.
         size_t crlf = 0;
-        for (size_t at = 0; (at = written.find("\r\n", at)) != std::string::npos; at += 2) ++crlf;
+        for (size_t at = 0; (at = written.find("\r\n", at)) != std::string::npos; at += 2)
+            ++crlf;
         const bool utf16be = encodingOf[name].rfind("UTF-16BE", 0) == 0;
         EXPECT_EQ(crlf, CountLines(raw, utf16be));
         fs::remove(ToUtf8(r.pagePath));

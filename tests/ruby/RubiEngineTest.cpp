@@ -254,8 +254,7 @@ TEST(DoRubi, CancelStopsBeforeTheNextRun) {
     JobHooks hooks;
     hooks.stillWanted = [&] { return wanted; };
     hooks.pump = [&] {
-        if (++pumps == 5)
-            wanted = false;  // the cancel button pressed during the job
+        if (++pumps == 5) wanted = false;  // the cancel button pressed during the job
     };
     hooks.progress = [&](int line) { progress.push_back(line); };
     RubiEngine engine(FakeReadingFactory(script), level, dic, hooks);

@@ -129,7 +129,7 @@ TEST(DicWords, AnyBytesParse) {
 // ---- files ----
 
 class DicFileTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::random_device rd;
         dir_ = fs::temp_directory_path() /

@@ -17,7 +17,7 @@ using namespace std::string_literals;
 
 // A fresh data folder per test, removed afterwards.
 class TempFolder : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::random_device rd;
         dir_ = fs::temp_directory_path() /
@@ -165,8 +165,7 @@ TEST_F(TempFolder, AnyBytesReadAndWrite) {
         std::string bytes(rng() % 200, '\0');
         for (char& c : bytes)
             c = alphabet[rng() % (sizeof alphabet - 1)];
-        if (round == 0)
-            bytes = "[S]\nK=" + std::string(1 << 20, 'x') + "\r";
+        if (round == 0) bytes = "[S]\nK=" + std::string(1 << 20, 'x') + "\r";
         Put(ConfigFile(), bytes);
         (void)ini.ReadString(u"S", u"K", u"");
         (void)ini.ReadInteger(u"s", u"k", 0);
