@@ -56,23 +56,4 @@ std::u16string RubiTitleEntry(const std::vector<std::u16string>& lines, int numb
     return u"Rubi" + FromUtf8(std::to_string(number));
 }
 
-std::vector<std::u16string> SplitPageLines(const std::string& bytes) {
-    std::string_view body(bytes);
-    if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
-    const std::u16string text = FromUtf8(body);
-    std::vector<std::u16string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start =
-            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
-    }
-    return lines;
-}
-
 }  // namespace velmora

@@ -21,7 +21,4 @@ std::u16string FindRubiTitle(const std::vector<std::u16string>& lines);
 std::u16string RubiTitleEntry(const std::vector<std::u16string>& lines, int number,
                               const std::function<bool(const std::u16string&)>& fits);
 
-// The lines of a written ruby page (UTF-8, with or without a byte-order mark).
-std::vector<std::u16string> SplitPageLines(const std::string& bytes);
-
 }  // namespace velmora

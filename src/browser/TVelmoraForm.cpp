@@ -498,7 +498,7 @@ void TVelmoraForm::BtnRubiClick() {
         } else {
             ShowRubiPage(Quoted(result.pagePath));
             QCoreApplication::processEvents();
-            AddRubiTitle(number, result.pagePath);
+            AddRubiTitle(number, result.RubiSL);
         }
     }
     EndRequest();
@@ -589,10 +589,7 @@ bool TVelmoraForm::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- History ----
 
-void TVelmoraForm::AddRubiTitle(int number, const std::u16string& pagePath) {
-    std::string bytes;
-    std::vector<std::u16string> lines;
-    if (ReadFileBytes(PathFromText(pagePath), bytes) == FileRead::Ok) lines = SplitPageLines(bytes);
+void TVelmoraForm::AddRubiTitle(int number, const std::vector<std::u16string>& lines) {
     const QFontMetrics metrics(ComboBoxRubiTitle->font());
     const int limit = ComboBoxRubiTitle->width() - 10;
     const std::u16string entry = RubiTitleEntry(lines, number, [&](const std::u16string& t) {

@@ -75,7 +75,7 @@ public:
     void ComboBoxRubiTitleSelect(int index);
     void ComboBoxRubiTitleCloseUp();
     void PMenuExceptRubiClick(int level);
-    void AddRubiTitle(int number, const std::u16string& pagePath);
+    void AddRubiTitle(int number, const std::vector<std::u16string>& lines);
     void SetHelpText(std::u16string name);
     void ShowRubiPage(const std::u16string& quotedPath);
 

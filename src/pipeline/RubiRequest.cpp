@@ -220,6 +220,7 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
         }
         hooks.Pump();
         result.outcome = RubiOutcome::Written;
+        result.RubiSL = std::move(RubiSL);
         return result;
     } catch (const std::exception& e) {
         result.outcome = RubiOutcome::Error;

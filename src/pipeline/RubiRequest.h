@@ -25,6 +25,7 @@ struct RubiResult {
     RubiOutcome outcome = RubiOutcome::Failed;
     std::u16string pagePath;   // the written page (Written), or the page that failed (Error)
     std::u16string errorText;  // the system's reason and the path (Error)
+    std::vector<std::u16string> RubiSL;  // the written page's lines (Written), for its title
 };
 
 // What the main window lends a request. References stay valid for the request.

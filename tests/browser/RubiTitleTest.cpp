@@ -24,7 +24,6 @@ private slots:
     void entry();
     void shortenedToTheWidth_data();
     void shortenedToTheWidth();
-    void pageLines();
 };
 
 void RubiTitleTest::entry_data() {
@@ -73,14 +72,6 @@ void RubiTitleTest::shortenedToTheWidth() {
     };
     const auto lines = Lines({QStringLiteral("<title>") + title + QStringLiteral("</title>")});
     QCOMPARE(QString::fromStdU16String(RubiTitleEntry(lines, 1, fits)), expected);
-}
-
-void RubiTitleTest::pageLines() {
-    const auto lines = SplitPageLines("\xEF\xBB\xBF<title>本</title>\r\nb\rc\n\r\nd\r\n");
-    QCOMPARE(lines.size(), size_t(5));
-    QVERIFY(lines[0] == u"<title>本</title>");
-    QVERIFY(lines[3].empty());
-    QVERIFY(lines[4] == u"d");
 }
 
 QTEST_MAIN(RubiTitleTest)
