@@ -21,6 +21,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "browser/BrowserCatalogue.h"
 #include "browser/RubiPageShower.h"
 #include "browser/RubiTitle.h"
 #include "browser/Startup.h"
@@ -293,8 +294,8 @@ bool TVelmoraForm::FormCreate() {
         connect(MenuExceptRubi[static_cast<size_t>(i)], &QAction::triggered, this,
                 [this, i] { PMenuExceptRubiClick(i); });
     }
-    BrowserName = {u"Mozilla Firefox", u"Internet Explorer", u"Google Chrome", u"Opera",
-                   u"Kinza",           u"Sleipnir",          u"Microsoft Edge"};
+    for (size_t i = 0; i < BrowserName.size(); ++i)
+        BrowserName[i] = kBrowserDisplayNames[i];
     SetClientHeight(CollapsedHeight());
 
     LoadSettings();
@@ -323,14 +324,8 @@ void TVelmoraForm::LoadSettings() {
     PMenuNoMoveBrowser->setChecked(load.config.NoMoveBrowser);
 
     SetBrowserNo();
-    std::u16string name;
-    if (BrowserNo >= 0) {
-        name = BrowserName[static_cast<size_t>(BrowserNo)];
-    } else if (!BrowserExeName.empty()) {
-        name = PathText(PathFromText(BrowserExeName).stem());
-    }
-    PMenuBrowser->setText(Q(u"ルビを表示(ひょうじ)するブラウザ:" + name + u"(&B)"));
-    if (BrowserNo == 6) {
+    PMenuBrowser->setText(Q(BrowserMenuCaption(BrowserDisplayName())));
+    if (BrowserNo == kEdgeBrowserNo) {
         TMessageBox::Show(this,
                           QStringLiteral("Microsoft Edge ではルビを振(ふ)った画面(がめん)を"
                                          "表示(ひょうじ)できません。\rルビを表示(ひょうじ)する"
@@ -341,8 +336,13 @@ void TVelmoraForm::LoadSettings() {
 }
 
 void TVelmoraForm::SetBrowserNo() {
-    // Only the Edge entry is recognised until the browser catalogue exists.
-    BrowserNo = BrowserExeName == kMicrosoftEdge ? 6 : -1;
+    BrowserNo = BrowserNoOf(BrowserExeName);
+}
+
+std::u16string TVelmoraForm::BrowserDisplayName() const {
+    if (BrowserNo >= 0 && BrowserNo < kBrowserCount)
+        return BrowserName[static_cast<size_t>(BrowserNo)];
+    return velmora::BrowserDisplayName(BrowserNo, BrowserExeName);
 }
 
 void TVelmoraForm::SetHelpText(std::u16string name) {

@@ -79,6 +79,11 @@ public:
     void SetHelpText(std::u16string name);
     void ShowRubiPage(const std::u16string& quotedPath);
 
+    // Sets BrowserNo from BrowserExeName.
+    void SetBrowserNo();
+    // The chosen browser's name in captions and messages.
+    std::u16string BrowserDisplayName() const;
+
     int CollapsedHeight() const;
     int ExpandedHeight() const;
 
@@ -155,7 +160,6 @@ private:
     void BuildMenu();
     void SetClientHeight(int height);
     void LoadSettings();
-    void SetBrowserNo();
     void PMenuTickClick(QAction* entry, bool checked);
     JobHooks Hooks();
     Rect WorkArea();

@@ -111,16 +111,6 @@ bool ContainsNameCi(std::u16string_view s, std::u16string_view name) {
     return false;
 }
 
-std::u16string_view TrimControls(std::u16string_view s) {
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && s[b] <= u' ')
-        ++b;
-    while (e > b && s[e - 1] <= u' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
                  const std::u16string& filePath, const LinkOrigin& origin) {
     // Trim in place; most lines hold no link and are done after that.

@@ -105,64 +105,6 @@ std::u16string DecodeIcu(std::string_view bytes, Decoder d) {
     return out;
 }
 
-// UTF-8 with a fast path for runs of ASCII. Each byte that does not start a well-formed
-// sequence (overlong forms, surrogates and values above U+10FFFF included) becomes U+FFFD.
-std::u16string DecodeUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    std::u16string out(n, u'\0');  // never more units than bytes
-    char16_t* o = out.data();
-    size_t i = 0;
-    while (i < n) {
-        while (i + 8 <= n) {
-            uint64_t chunk;
-            std::memcpy(&chunk, p + i, 8);
-            if (chunk & 0x8080808080808080ull) break;
-            for (int k = 0; k < 8; ++k)
-                *o++ = p[i + static_cast<size_t>(k)];
-            i += 8;
-        }
-        if (i >= n) break;
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            *o++ = static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        size_t len = 0;
-        unsigned cp = 0;
-        unsigned min = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, min = 0x10000;
-        }
-        bool ok = len > 0 && i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) {
-            const unsigned b = p[i + k];
-            ok = (b & 0xC0) == 0x80;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-        if (!ok) {
-            *o++ = kReplacement;
-            ++i;
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-            i += len;
-        } else {
-            *o++ = static_cast<char16_t>(cp);
-            i += len;
-        }
-    }
-    out.resize(static_cast<size_t>(o - out.data()));
-    return out;
-}
-
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t n = bytes.size();
@@ -296,7 +238,7 @@ std::u16string DecodeBytes(std::string_view bytes, Decoder d) {
     switch (d) {
         case Decoder::Utf8:
             if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-            return DecodeUtf8(bytes);
+            return FromUtf8(bytes);
         case Decoder::Utf16LE:
             return DecodeUtf16(bytes, false);
         case Decoder::Utf16BE:

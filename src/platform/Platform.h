@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/DefaultBrowser.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
 #include "platform/WindowPlacement.h"
@@ -14,6 +15,7 @@ struct PlatformServices {
     std::unique_ptr<InstanceLock> lock;
     std::unique_ptr<Folders> folders;
     std::unique_ptr<WindowPlacement> placement;
+    std::unique_ptr<DefaultBrowser> defaultBrowser;
 };
 
 // Defined once per backend.

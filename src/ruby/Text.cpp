@@ -1,21 +1,35 @@
 #include "ruby/Text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace velmora {
 
-std::u16string FromUtf8(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
+// UTF-8 with a fast path for runs of ASCII. Each byte that does not start a well-formed
+// sequence (overlong forms, surrogates and values above U+10FFFF included) becomes U+FFFD.
+std::u16string FromUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    std::u16string out(n, u'\0');  // never more units than bytes
+    char16_t* o = out.data();
     size_t i = 0;
     while (i < n) {
-        unsigned c = p[i];
+        while (i + 8 <= n) {
+            uint64_t chunk;
+            std::memcpy(&chunk, p + i, 8);
+            if (chunk & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k)
+                *o++ = p[i + static_cast<size_t>(k)];
+            i += 8;
+        }
+        if (i >= n) break;
+        const unsigned c = p[i];
         if (c < 0x80) {
-            out.push_back(static_cast<char16_t>(c));
+            *o++ = static_cast<char16_t>(c);
             ++i;
             continue;
         }
-        int len = 0;
+        size_t len = 0;
         unsigned cp = 0;
         unsigned min = 0;
         if (c >= 0xC2 && c <= 0xDF) {
@@ -25,30 +39,27 @@ std::u16string FromUtf8(std::string_view s) {
         } else if (c >= 0xF0 && c <= 0xF4) {
             len = 4, cp = c & 0x07, min = 0x10000;
         }
-        bool ok = len > 0 && i + static_cast<size_t>(len) <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            unsigned b = p[i + static_cast<size_t>(k)];
-            if ((b & 0xC0) != 0x80) {
-                ok = false;
-            } else {
-                cp = (cp << 6) | (b & 0x3F);
-            }
+        bool ok = len > 0 && i + len <= n;
+        for (size_t k = 1; ok && k < len; ++k) {
+            const unsigned b = p[i + k];
+            ok = (b & 0xC0) == 0x80;
+            cp = (cp << 6) | (b & 0x3F);
         }
         if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
         if (!ok) {
-            out.push_back(u'\uFFFD');
+            *o++ = u'\uFFFD';
             ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
+        } else if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            i += len;
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            *o++ = static_cast<char16_t>(cp);
+            i += len;
         }
-        i += static_cast<size_t>(len);
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
@@ -81,6 +92,16 @@ std::string ToUtf8(std::u16string_view s) {
         }
     }
     return out;
+}
+
+std::u16string_view TrimControls(std::u16string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && s[b] <= u' ')
+        ++b;
+    while (e > b && s[e - 1] <= u' ')
+        --e;
+    return s.substr(b, e - b);
 }
 
 std::u16string LowerAscii(std::u16string_view s) {

@@ -11,6 +11,9 @@ std::u16string FromUtf8(std::string_view s);
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view s);
 
+// Without leading and trailing spaces and control characters (code units up to U+0020).
+std::u16string_view TrimControls(std::u16string_view s);
+
 // ASCII letters to lower case, everything else unchanged.
 std::u16string LowerAscii(std::u16string_view s);
 std::string LowerAscii(std::string_view s);

@@ -87,16 +87,6 @@ std::u16string Decode(std::string_view bytes) {
     return DecodeCp932(bytes);
 }
 
-std::u16string_view Trim(std::u16string_view s) {
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && s[b] <= u' ')
-        ++b;
-    while (e > b && s[e - 1] <= u' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 std::u16string OneLine(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) {
@@ -164,7 +154,8 @@ std::vector<DicRow> ParseDictionary(std::string_view bytes) {
     while (start <= text.size() && state < 2) {
         size_t end = text.find_first_of(u"\r\n", start);
         if (end == std::u16string::npos) end = text.size();
-        const std::u16string_view line = Trim(std::u16string_view(text).substr(start, end - start));
+        const std::u16string_view line =
+            TrimControls(std::u16string_view(text).substr(start, end - start));
         start = end + 1;
         if (end < text.size() && text[end] == u'\r' && start < text.size() &&
             text[start] == u'\n') {
@@ -172,7 +163,7 @@ std::vector<DicRow> ParseDictionary(std::string_view bytes) {
         }
         if (line.empty() || line.front() == u';') continue;
         if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-            const bool ours = FoldCase(Trim(line.substr(1, line.size() - 2))) == section;
+            const bool ours = FoldCase(TrimControls(line.substr(1, line.size() - 2))) == section;
             if (state == 1) {
                 state = 2;
             } else if (ours) {
@@ -183,8 +174,8 @@ std::vector<DicRow> ParseDictionary(std::string_view bytes) {
         if (state != 1) continue;
         const size_t eq = line.find(u'=');
         if (eq == std::u16string_view::npos) continue;
-        DicRow row{std::u16string(Trim(line.substr(0, eq))),
-                   std::u16string(Trim(line.substr(eq + 1)))};
+        DicRow row{std::u16string(TrimControls(line.substr(0, eq))),
+                   std::u16string(TrimControls(line.substr(eq + 1)))};
         if (!row.word.empty()) rows.push_back(std::move(row));
     }
     return rows;

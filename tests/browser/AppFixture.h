@@ -47,6 +47,7 @@ struct AppFixture {
     QTemporaryDir tmp;
     FakeFolders folders;
     FakeWindowPlacement placement;
+    FakeDefaultBrowser defaultBrowser;
     WindowPlacement* realPlacement = nullptr;  // instead of the fake, when set
     RecordingPageShower shower;
     FakeReadingScript script;
@@ -81,6 +82,7 @@ struct AppFixture {
         deps.placement = realPlacement ? realPlacement : &placement;
         deps.shower = &shower;
         deps.tlsVersion = [this] { return tls; };
+        deps.defaultBrowser = [this] { return defaultBrowser.Find(); };
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {
             return std::make_unique<ProbeReading>(script, onFirstReading);
         };

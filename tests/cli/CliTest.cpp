@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "TestFiles.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,12 +22,7 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using velmora::test::ReadAll;
 
 class CliTest : public ::testing::Test {
 protected:
@@ -48,8 +45,8 @@ protected:
         Outcome r;
         int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
+        r.out = ReadAll(out);
+        r.err = ReadAll(err);
         return r;
     }
 
@@ -115,8 +112,8 @@ TEST_F(CliTest, AddressesBecomeNumberedPages) {
     EXPECT_EQ(r.out, data.string() + "/Rubi1.html\n" + data.string() + "/Rubi2.html\n");
     EXPECT_NE(r.err.find("ルビふりにしっぱいしました。"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("missing.html: No such file or directory"), std::string::npos) << r.err;
-    EXPECT_EQ(Slurp(data / "Rubi1.html"), "\xEF\xBB\xBF<p>漢字(かんじ)</p>\r\n");
-    EXPECT_EQ(Slurp(data / "Rubi2.html"), "\xEF\xBB\xBF学校\r\n");
+    EXPECT_EQ(ReadAll(data / "Rubi1.html"), "\xEF\xBB\xBF<p>漢字(かんじ)</p>\r\n");
+    EXPECT_EQ(ReadAll(data / "Rubi2.html"), "\xEF\xBB\xBF学校\r\n");
     // A ruby page of this run is refused.
     r = Rubi("--data-folder '" + data.string() + "' '" + (dir_ / "a.html").string() + "' 'file://" +
              data.string() + "/Rubi1.html'");

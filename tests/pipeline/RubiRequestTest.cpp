@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "TestFiles.h"
 #include "pipeline/Download.h"
 #include "ruby/FakeReading.h"
 #include "ruby/MecabReading.h"
@@ -20,17 +21,8 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteAll(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadAll;
+using test::WriteAll;
 
 std::u16string FileUrl(const fs::path& p) {
     return u"file://" + FromUtf8(p.string());

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "TestFiles.h"
 #include "ruby/Text.h"
 #include "settings/DicFile.h"
 #include "settings/IniFile.h"
@@ -141,15 +142,8 @@ protected:
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
-    static void Put(const fs::path& p, std::string_view bytes) {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    static std::string Get(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    static void Put(const fs::path& p, std::string_view bytes) { test::WriteAll(p, bytes); }
+    static std::string Get(const fs::path& p) { return test::ReadAll(p); }
 
     fs::path dir_;
     fs::path file_;

@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 
+#include "TestFiles.h"
 #include "ruby/Text.h"
 #include "settings/IniFile.h"
 
@@ -31,15 +32,8 @@ protected:
 
     fs::path ConfigFile() const { return dir_ / "Config.ini"; }
 
-    static void Put(const fs::path& p, std::string_view bytes) {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    static std::string Get(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    static void Put(const fs::path& p, std::string_view bytes) { test::WriteAll(p, bytes); }
+    static std::string Get(const fs::path& p) { return test::ReadAll(p); }
 
     fs::path dir_;
 };

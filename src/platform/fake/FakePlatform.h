@@ -44,6 +44,16 @@ public:
     std::u16string ProgramFolder() override { return program; }
 };
 
+class FakeDefaultBrowser final : public DefaultBrowser {
+public:
+    std::u16string answer;  // empty: the desktop names no browser
+    int asked = 0;
+    std::u16string Find() override {
+        ++asked;
+        return answer;
+    }
+};
+
 class FakeWindowPlacement final : public WindowPlacement {
 public:
     struct Call {

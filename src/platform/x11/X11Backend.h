@@ -1,8 +1,11 @@
 // The Linux/X11 services, for the backend's factory and its tests.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -14,5 +17,28 @@ std::unique_ptr<Folders> CreateXdgFolders();
 std::unique_ptr<WindowPlacement> CreateX11WindowPlacement();
 
 std::string XdgDocumentsDir();
+
+// The folders of the XDG base-directory conventions and the program search path, each with
+// its default filled in and relative entries dropped.
+struct XdgEnvironment {
+    std::string home;
+    std::string configHome;
+    std::vector<std::string> configDirs;
+    std::string dataHome;
+    std::vector<std::string> dataDirs;
+    std::vector<std::string> path;
+    std::vector<std::string> desktops;  // XDG_CURRENT_DESKTOP, lower case
+    static XdgEnvironment FromVariables(const std::function<const char*(const char*)>& get);
+};
+
+// Reads the desktop's files only; see DefaultBrowser::Find.
+std::unique_ptr<DefaultBrowser> CreateXdgDefaultBrowser();
+std::string FindDefaultBrowser(const XdgEnvironment& env);
+// The program word of a desktop entry's Exec value (escapes and quotes undone, field codes
+// and a leading "env NAME=value ..." skipped); empty when there is none.
+std::string ExecProgram(std::string_view exec);
+// `program` as a full path: given in full, or found in `path`; then its real file, except
+// behind snap's launcher. Empty when it is not an executable file.
+std::string ResolveProgram(const std::string& program, const std::vector<std::string>& path);
 
 }  // namespace velmora

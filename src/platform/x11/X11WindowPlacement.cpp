@@ -155,6 +155,7 @@ PlatformServices CreatePlatformServices() {
     services.lock = CreateFlockInstanceLock();
     services.folders = CreateXdgFolders();
     services.placement = CreateX11WindowPlacement();
+    services.defaultBrowser = CreateXdgDefaultBrowser();
     return services;
 }
 
