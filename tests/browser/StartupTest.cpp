@@ -130,7 +130,7 @@ void StartupTest::settings() {
     }
     if (QTest::currentDataTag() == QByteArray("full"))
         QCOMPARE(f.PMenuBrowser->text(),
-                 QStringLiteral("ルビを表示(ひょうじ)するブラウザ:firefox(&B)"));
+                 QStringLiteral("ルビを表示(ひょうじ)するブラウザ:Mozilla Firefox(&B)"));
 }
 
 void StartupTest::firstStateOfTheWindow() {
