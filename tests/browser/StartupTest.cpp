@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cstdlib>
@@ -35,6 +36,8 @@ class StartupTest : public QObject {
 private slots:
     void settings_data();
     void settings();
+    void defaultBrowser_data();
+    void defaultBrowser();
     void firstStateOfTheWindow();
     void controlPlaces_data();
     void controlPlaces();
@@ -131,6 +134,84 @@ void StartupTest::settings() {
     if (QTest::currentDataTag() == QByteArray("full"))
         QCOMPARE(f.PMenuBrowser->text(),
                  QStringLiteral("ルビを表示(ひょうじ)するブラウザ:Mozilla Firefox(&B)"));
+}
+
+void StartupTest::defaultBrowser_data() {
+    QTest::addColumn<QByteArray>("config");  // empty: no Config.ini at all
+    QTest::addColumn<QString>("answer");     // the desktop's default browser
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("browser");  // BrowserExeName afterwards
+    QTest::addColumn<int>("no");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("lines");  // of Config.ini afterwards; none: no file
+    QTest::addColumn<QStringList>("messages");
+
+    const QString esr = QStringLiteral("/usr/lib/firefox-esr/firefox-esr");
+    const QString opera = QStringLiteral("/usr/lib/x86_64-linux-gnu/opera/opera");
+    const QString chrome = QStringLiteral("/opt/google/chrome/chrome");
+    const QString caption = QStringLiteral("ルビを表示(ひょうじ)するブラウザ:%1(&B)");
+    QTest::newRow("first run, known browser")
+        << QByteArray() << esr << true << esr << 0 << caption.arg("Mozilla Firefox")
+        << QStringList{"[BrowserExeName]", "Value=" + esr} << QStringList{};
+    QTest::newRow("first run, browser outside the catalogue")
+        << QByteArray() << "/usr/bin/epiphany-browser" << true << "/usr/bin/epiphany-browser" << -1
+        << caption.arg("epiphany-browser")
+        << QStringList{"[BrowserExeName]", "Value=/usr/bin/epiphany-browser"} << QStringList{};
+    QTest::newRow("first run, no default browser")
+        << QByteArray() << "" << true << "" << -1 << caption.arg("") << QStringList{}
+        << QStringList{kNoBrowser};
+    QTest::newRow("empty stored browser is looked up")
+        << QByteArray("[ExceptRubi]\nValue=2\n[BrowserExeName]\nValue=\n") << opera << true << opera
+        << 3 << caption.arg("Opera")
+        << QStringList{"[ExceptRubi]", "Value=2", "[BrowserExeName]", "Value=" + opera}
+        << QStringList{};
+    QTest::newRow("stored browser is kept")
+        << QByteArray("[BrowserExeName]\nValue=/opt/google/chrome/chrome\n") << esr << false
+        << chrome << 2 << caption.arg("Google Chrome")
+        << QStringList{"[BrowserExeName]", "Value=" + chrome} << QStringList{};
+    QTest::newRow("Edge's launcher is stored as Edge")
+        << QByteArray() << "C:\\Windows\\SystemApps\\LaunchWinApp.exe" << true << "Microsoft Edge"
+        << 6 << caption.arg("Microsoft Edge")
+        << QStringList{"[BrowserExeName]", "Value=Microsoft Edge"} << QStringList{kEdge};
+}
+
+void StartupTest::defaultBrowser() {
+    QFETCH(QByteArray, config);
+    QFETCH(QString, answer);
+    QFETCH(bool, asked);
+    QFETCH(QString, browser);
+    QFETCH(int, no);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, messages);
+
+    AppFixture app;
+    if (!config.isEmpty()) app.WriteConfig(config.toStdString());
+    app.defaultBrowser.answer = answer.toStdU16String();
+    QVERIFY(app.Start());
+    TVelmoraForm& f = *app.form;
+
+    QCOMPARE(app.defaultBrowser.asked, asked ? 1 : 0);
+    QCOMPARE(QString::fromStdU16String(f.BrowserExeName), browser);
+    QCOMPARE(f.BrowserNo, no);
+    QCOMPARE(f.PMenuBrowser->text(), caption);
+    QCOMPARE(TMessageBox::texts(), messages);
+    if (no == 6) QCOMPARE(TMessageBox::history()[0].icon, QMessageBox::Question);
+
+    const auto path = app.Data() / "Config.ini";
+    QCOMPARE(std::filesystem::exists(path), !lines.isEmpty());
+    if (!lines.isEmpty()) {
+        const QString text = QString::fromStdString(ReadAll(path));
+        QCOMPARE(text.split(QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts),
+                 lines);
+    }
+    // The first run goes on with the defaults of a missing file.
+    const int level = config.contains("ExceptRubi") ? 2 : 0;
+    QVERIFY(f.MenuExceptRubi[static_cast<size_t>(level)]->isChecked());
+    QVERIFY(f.PMenuDeleteFile->isChecked());
+    QCOMPARE(f.HotKey, 16);
+    // A browser found now is brought up at the first show like a stored one.
+    QCOMPARE(app.shower.calls.size(), size_t(browser.isEmpty() ? 0 : 1));
 }
 
 void StartupTest::firstStateOfTheWindow() {
