@@ -169,7 +169,33 @@ void DefaultBrowserTest::lookup_data() {
                  {"data/applications/fox.desktop",
                   "[Desktop Action new]\nExec=otherfox\n[Desktop Entry]\nExec=fakefox\n"}}
         << "$T/bin/fakefox";
+    // Without a named default.
+    const QString takesHttp = QStringLiteral(
+        "[Desktop Entry]\nMimeType=text/html;x-scheme-handler/http;\nExec=fakefox %u\n");
+    const QString takesHtml =
+        QStringLiteral("[Desktop Entry]\nMimeType=text/plain;text/html;\nExec=otherfox %f\n");
+    QTest::newRow("added association")
+        << Files{{"config/mimeapps.list",
+                  "[Added Associations]\nx-scheme-handler/http=other.desktop\n"},
+                 {"data/applications/other.desktop", other},
+                 {"share1/applications/fox.desktop", takesHttp}}
+        << "$T/bin2/otherfox";
+    QTest::newRow("installed program that takes web links")
+        << Files{{"share1/applications/editor.desktop", takesHtml},
+                 {"share2/applications/fox.desktop", takesHttp}}
+        << "$T/bin/fakefox";
+    QTest::newRow("named HTML default before an installed browser")
+        << Files{{"config/mimeapps.list", list(html, "editor.desktop")},
+                 {"share1/applications/editor.desktop", takesHtml},
+                 {"share1/applications/fox.desktop", takesHttp}}
+        << "$T/bin2/otherfox";
     // No browser.
+    QTest::newRow("installed program that takes only HTML files")
+        << Files{{"share1/applications/editor.desktop", takesHtml}} << "";
+    QTest::newRow("user entry without the type masks the system's")
+        << Files{{"data/applications/fox.desktop", fox},
+                 {"share1/applications/fox.desktop", takesHttp}}
+        << "";
     QTest::newRow("hidden user entry hides the system's")
         << Files{{"config/mimeapps.list", list(http, "fox.desktop")},
                  {"data/applications/fox.desktop", "[Desktop Entry]\nHidden=true\n"},
@@ -191,11 +217,12 @@ void DefaultBrowserTest::lookup_data() {
         << Files{{"config/mimeapps.list", list(http, "../applications/fox.desktop")},
                  {"data/applications/fox.desktop", fox}}
         << "";
-    QTest::newRow("added association is no default")
+    QTest::newRow("id of many dashes ends at once")
         << Files{{"config/mimeapps.list",
-                  "[Added Associations]\nx-scheme-handler/http=fox.desktop\n"},
+                  list(http, QStringLiteral("a-").repeated(40) + "fox.desktop")},
                  {"data/applications/fox.desktop", fox}}
         << "";
+
     QTest::newRow("no default at all") << Files{{"data/applications/fox.desktop", fox}} << "";
 }
 

@@ -1,17 +1,19 @@
 // The default web browser from the desktop's own files: the mime defaults of mimeapps.list
-// (and the older defaults.list) for http links, else for HTML files, the desktop entry they
-// name, and the program of its Exec line found on PATH. These are the files that
-// xdg-settings and xdg-mime read for the same question; reading them here keeps the start-up
-// from waiting on a helper program.
+// (and the older defaults.list) for http links, else for HTML files, else an installed
+// program that takes http links; then the desktop entry, and the program of its Exec line
+// found on PATH. These are the files xdg-settings and xdg-mime read for the same question;
+// reading them here keeps the start-up from waiting on a helper program.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
-#include <climits>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -173,6 +175,11 @@ bool IsFieldCode(std::string_view word) {
     return word.size() == 2 && word[0] == '%' && word[1] != '%';
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool IsExecutableFile(const std::string& path) {
     return IsRegularFile(path) && ::access(path.c_str(), X_OK) == 0;
 }
@@ -291,12 +298,31 @@ bool FindEntryIn(const std::string& folder, const std::string& rest, std::string
         file = folder + "/" + rest;
         return true;
     }
+    // Only folders that exist are tried, so an id with many dashes costs no more than the
+    // folders there are.
     for (size_t dash = rest.find('-'); dash != std::string::npos; dash = rest.find('-', dash + 1)) {
-        if (dash == 0) continue;
-        if (FindEntryIn(folder + "/" + rest.substr(0, dash), rest.substr(dash + 1), file))
-            return true;
+        if (dash == 0 || rest[0] == '.') continue;
+        const std::string sub = folder + "/" + rest.substr(0, dash);
+        if (IsFolder(sub) && FindEntryIn(sub, rest.substr(dash + 1), file)) return true;
     }
     return false;
+}
+
+// The program of a desktop entry's text; empty when the entry is hidden, has no Exec line
+// or its program is not there. With `mime`, only an entry that declares that type counts.
+std::string ProgramOfEntryText(const XdgEnvironment& env, const std::string& text,
+                               std::string_view mime = {}) {
+    std::string value;
+    if (GroupValue(text, "Desktop Entry", "Hidden", value) && value == "true") return {};
+    if (!mime.empty()) {
+        if (!GroupValue(text, "Desktop Entry", "MimeType", value)) return {};
+        bool declared = false;
+        for (const auto& type : Split(value, ';'))
+            declared = declared || Trim(type) == mime;
+        if (!declared) return {};
+    }
+    if (!GroupValue(text, "Desktop Entry", "Exec", value)) return {};
+    return ResolveProgram(ExecProgram(value), env.path);
 }
 
 // The program of the application with desktop id `id`; empty when it is not installed, is
@@ -309,24 +335,70 @@ std::string ProgramOfEntry(const XdgEnvironment& env, const std::string& id) {
         std::string file;
         if (!FindEntryIn(folder, id, file)) continue;
         // The first folder holding the id decides, also when it hides the entry.
-        std::string text, value;
+        std::string text;
         if (!ReadSmallFile(file, text)) return {};
-        if (GroupValue(text, "Desktop Entry", "Hidden", value) && value == "true") return {};
-        if (!GroupValue(text, "Desktop Entry", "Exec", value)) return {};
-        return ResolveProgram(ExecProgram(value), env.path);
+        return ProgramOfEntryText(env, text);
     }
     return {};
 }
 
-// The first installed application that `list` names as the default for `mime`.
-std::string DefaultFromList(const XdgEnvironment& env, const std::string& list,
-                            std::string_view mime) {
+// The first installed application that `list` names for `mime` in `group`.
+std::string ProgramFromList(const XdgEnvironment& env, const std::string& list,
+                            std::string_view group, std::string_view mime) {
     std::string text, ids;
-    if (!ReadSmallFile(list, text) || !GroupValue(text, "Default Applications", mime, ids))
-        return {};
+    if (!ReadSmallFile(list, text) || !GroupValue(text, group, mime, ids)) return {};
     for (const auto& id : Split(ids, ';')) {
         std::string program = ProgramOfEntry(env, std::string(Trim(id)));
         if (!program.empty()) return program;
+    }
+    return {};
+}
+
+// The default that the desktop's files name for `mime`: mimeapps.list, then defaults.list.
+std::string NamedDefault(const XdgEnvironment& env, std::string_view mime) {
+    for (const auto& list : MimeAppsLists(env)) {
+        std::string program = ProgramFromList(env, list, "Default Applications", mime);
+        if (!program.empty()) return program;
+    }
+    // defaults.list, which older desktops write instead.
+    for (const auto& folder : ApplicationFolders(env)) {
+        std::string program =
+            ProgramFromList(env, folder + "/defaults.list", "Default Applications", mime);
+        if (!program.empty()) return program;
+    }
+    return {};
+}
+
+// The desktop entries directly in `folder`, by name.
+std::vector<std::string> EntriesIn(const std::string& folder) {
+    std::vector<std::string> ids;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return ids;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() > 8 && name.ends_with(".desktop") && name[0] != '.') ids.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// Without a named default: an application the user added for `mime`, else any installed
+// one that declares it; a user's entry stands in for the system's entry of the same id.
+std::string InstalledHandler(const XdgEnvironment& env, std::string_view mime) {
+    for (const auto& list : MimeAppsLists(env)) {
+        std::string program = ProgramFromList(env, list, "Added Associations", mime);
+        if (!program.empty()) return program;
+    }
+    std::set<std::string> seen;
+    for (const auto& folder : ApplicationFolders(env)) {
+        for (const auto& id : EntriesIn(folder)) {
+            if (!seen.insert(id).second) continue;
+            std::string text;
+            if (!ReadSmallFile(folder + "/" + id, text)) continue;
+            std::string program = ProgramOfEntryText(env, text, mime);
+            if (!program.empty()) return program;
+        }
     }
     return {};
 }
@@ -343,17 +415,12 @@ public:
 
 std::string FindDefaultBrowser(const XdgEnvironment& env) {
     for (std::string_view mime : kMimeTypes) {
-        for (const auto& list : MimeAppsLists(env)) {
-            std::string program = DefaultFromList(env, list, mime);
-            if (!program.empty()) return program;
-        }
-        // defaults.list, which older desktops write instead.
-        for (const auto& folder : ApplicationFolders(env)) {
-            std::string program = DefaultFromList(env, folder + "/defaults.list", mime);
-            if (!program.empty()) return program;
-        }
+        std::string program = NamedDefault(env, mime);
+        if (!program.empty()) return program;
     }
-    return {};
+    // Only web links go to any program that takes them: programs that take HTML files
+    // include editors.
+    return InstalledHandler(env, kMimeTypes[0]);
 }
 
 std::unique_ptr<DefaultBrowser> CreateXdgDefaultBrowser() {
