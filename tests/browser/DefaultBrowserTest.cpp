@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -291,6 +292,13 @@ void DefaultBrowserTest::serviceReadsTheProcessEnvironment() {
     qputenv("PATH", (root + QStringLiteral("/bin")).toUtf8());
 
     const std::u16string found = CreateXdgDefaultBrowser()->Find();
+    // A program whose real name is no UTF-8 text could not be stored as itself.
+    const QByteArray bad = QFile::encodeName(root) + "/opt/real/fox\xff";
+    QVERIFY(::rename(QFile::encodeName(root + QStringLiteral("/opt/real/fakefox-real")), bad) == 0);
+    QVERIFY(::unlink(QFile::encodeName(root + QStringLiteral("/bin/foxlink"))) == 0);
+    QVERIFY(::symlink(bad.constData(),
+                      QFile::encodeName(root + QStringLiteral("/bin/foxlink")).constData()) == 0);
+    const std::u16string notText = CreateXdgDefaultBrowser()->Find();
 
     for (const auto& [name, value] : saved) {
         if (value)
@@ -299,6 +307,7 @@ void DefaultBrowserTest::serviceReadsTheProcessEnvironment() {
             qunsetenv(name.c_str());
     }
     QCOMPARE(QString::fromStdU16String(found), root + QStringLiteral("/opt/real/fakefox-real"));
+    QVERIFY(notText.empty());
 }
 
 QTEST_APPLESS_MAIN(DefaultBrowserTest)

@@ -406,8 +406,12 @@ std::string InstalledHandler(const XdgEnvironment& env, std::string_view mime) {
 class XdgDefaultBrowser final : public DefaultBrowser {
 public:
     std::u16string Find() override {
-        return FromUtf8(FindDefaultBrowser(
-            XdgEnvironment::FromVariables([](const char* name) { return std::getenv(name); })));
+        const std::string path = FindDefaultBrowser(
+            XdgEnvironment::FromVariables([](const char* name) { return std::getenv(name); }));
+        // The path is kept as text: a name that is not UTF-8 would be stored as a different
+        // file, so it counts as no browser.
+        std::u16string text = FromUtf8(path);
+        return ToUtf8(text) == path ? text : std::u16string();
     }
 };
 
