@@ -30,6 +30,12 @@ std::u16string TlsMissingMessage(const std::string& file) {
     return u"\"" + FromUtf8(file) + u"\"が見つかりません。終了します。";
 }
 
+std::u16string ReadingMissingMessage(const std::string& folder) {
+    return u"読(よ)み方(かた)の辞書(じしょ) \"" + FromUtf8(folder) +
+           u"\" が見つかりません。\r"
+           u"パッケージ mecab-ipadic-utf8 をインストールしてください。終了します。";
+}
+
 QString CyanDuskStyleSheet() {
     return QStringLiteral(R"(
 QWidget#VelmoraForm { background: #dff3f3; }

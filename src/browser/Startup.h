@@ -22,6 +22,9 @@ std::string MissingTlsLibrary(const char* tlsVersion);
 // "\"<file>\"が見つかりません。終了します。"
 std::u16string TlsMissingMessage(const std::string& file);
 
+// The message that ends the start when the reading dictionary in `folder` cannot be loaded.
+std::u16string ReadingMissingMessage(const std::string& folder);
+
 // The visual style "Cyan Dusk", with the designed colours of single controls.
 QString CyanDuskStyleSheet();
 

@@ -29,6 +29,7 @@
 #include "browser/UrlField.h"
 #include "pipeline/Download.h"
 #include "pipeline/RubiRequest.h"
+#include "ruby/MecabReading.h"
 #include "ruby/Text.h"
 #include "settings/DicFile.h"
 
@@ -285,6 +286,11 @@ bool TVelmoraForm::FormCreate() {
     const std::string missing = MissingTlsLibrary(deps_.tlsVersion ? deps_.tlsVersion() : nullptr);
     if (!missing.empty()) {
         TMessageBox::Info(this, Q(TlsMissingMessage(missing)));
+        return false;
+    }
+    // Without its dictionary no page could get a reading: say which package brings it.
+    if (std::string reason; deps_.readingAvailable && !deps_.readingAvailable(&reason)) {
+        TMessageBox::Info(this, Q(ReadingMissingMessage(MecabDictionary())));
         return false;
     }
 

@@ -42,6 +42,8 @@ struct TVelmoraDeps {
     // The TLS library version of the download library; null or empty when it has none.
     std::function<const char*()> tlsVersion;
     ReadingServiceFactory reading;
+    // Whether the reading service can work (its dictionary loads); the reason when not.
+    std::function<bool(std::string*)> readingAvailable;
     // The desktop's default browser, asked when none is stored.
     DefaultBrowserLookup defaultBrowser;
 };

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     deps.shower = &shower;
     deps.tlsVersion = &CurlTlsVersion;
     deps.reading = MecabReadingFactory();
+    deps.readingAvailable = [](std::string* reason) { return MecabAvailable(reason); };
     deps.defaultBrowser = [&platform] { return platform.defaultBrowser->Find(); };
     TVelmoraForm form(std::move(deps));
     if (!form.FormCreate()) return 1;

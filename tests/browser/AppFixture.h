@@ -53,6 +53,7 @@ struct AppFixture {
     FakeReadingScript script;
     std::function<void()> onFirstReading;
     const char* tls = "OpenSSL/3.0.11";
+    bool readingAvailable = true;
     std::unique_ptr<TVelmoraForm> form;
 
     explicit AppFixture(const QString& documents = QStringLiteral("Documents")) {
@@ -82,6 +83,7 @@ struct AppFixture {
         deps.placement = realPlacement ? realPlacement : &placement;
         deps.shower = &shower;
         deps.tlsVersion = [this] { return tls; };
+        deps.readingAvailable = [this](std::string*) { return readingAvailable; };
         deps.defaultBrowser = [this] { return defaultBrowser.Find(); };
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {
             return std::make_unique<ProbeReading>(script, onFirstReading);

@@ -43,6 +43,7 @@ private slots:
     void controlPlaces();
     void helpButtonTogglesTheUsagePanel();
     void missingTlsLibraryEndsTheStart();
+    void missingReadingDictionaryEndsTheStart();
     void secondInstanceIsRefused();
     void flockLockHeldUntilItsHolderEnds();
     void documentsFolderFollowsUserDirs();
@@ -292,6 +293,15 @@ void StartupTest::missingTlsLibraryEndsTheStart() {
         QVERIFY(TMessageBox::texts()[0].endsWith(u"\"が見つかりません。終了します。"));
     }
     QVERIFY(MissingTlsLibrary("OpenSSL/3.0.11").empty());
+}
+
+void StartupTest::missingReadingDictionaryEndsTheStart() {
+    AppFixture app;
+    app.readingAvailable = false;
+    QVERIFY(!app.Start(false));
+    QCOMPARE(TMessageBox::texts().size(), 1);
+    QVERIFY(TMessageBox::texts()[0].contains(u"mecab-ipadic-utf8"));
+    QVERIFY(TMessageBox::texts()[0].endsWith(u"終了します。"));
 }
 
 void StartupTest::secondInstanceIsRefused() {
