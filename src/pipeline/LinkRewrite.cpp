@@ -197,13 +197,42 @@ std::u16string Dir(std::u16string_view x) {
     return std::u16string(x.substr(0, p));
 }
 
+namespace {
+
+// The site's root as links need it: the home folder with the page's port, when the page
+// address names one (http://host:8080/ rather than http://host/, which is another server).
+std::u16string SiteHome(const LinkOrigin& origin) {
+    const std::u16string& home = origin.LHomeDirectory;
+    const size_t scheme = origin.pageUrl.find(u"//");
+    if (home.empty() || scheme == npos) return home;
+    const size_t start = scheme + 2;
+    const size_t end = origin.pageUrl.find_first_of(u"/?#", start);
+    const std::u16string_view authority =
+        std::u16string_view(origin.pageUrl).substr(start, end == npos ? npos : end - start);
+    const size_t colon = authority.rfind(u':');
+    if (colon == npos || authority.find(u']', colon) != npos) return home;
+    const std::u16string_view port = authority.substr(colon + 1);
+    if (port.empty()) return home;
+    for (char16_t c : port) {
+        if (c < u'0' || c > u'9') return home;
+    }
+    std::u16string withPort = home.substr(0, home.size() - (home.ends_with(u'/') ? 1 : 0));
+    withPort += u':';
+    withPort += port;
+    withPort += u'/';
+    return withPort;
+}
+
+}  // namespace
+
 std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin) {
-    if (ContainsCi(link, origin.LHomeDirectory)) return link;
+    const std::u16string home = SiteHome(origin);
+    if (ContainsCi(link, home)) return link;
     std::u16string w = link;
     EraseFirstCi(w, u"about:blank");
     EraseFirstCi(w, u"about:");
     if (StartsWith(w, u"//")) return origin.LProtocol + w;
-    if (StartsWith(w, u"/")) return origin.LHomeDirectory + w;
+    if (StartsWith(w, u"/")) return home + w;
     if (StartsWith(w, u"./")) return Dir(origin.pageUrl) + u"/" + w.substr(2);
     if (HasScheme(w)) return w;
     if (Contains(w, u"../")) {
@@ -211,7 +240,7 @@ std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin)
         if (!Climb(base, w)) return {};
         base += u'/';
         // Above the site's root the link stays as it is.
-        if (!ContainsCi(base, origin.LHomeDirectory)) return {};
+        if (!ContainsCi(base, home)) return {};
         return base + w;
     }
     if (Contains(w, u"://")) return w;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "TestFiles.h"
+#include "pipeline/LocalHttpServer.h"
 
 namespace fs = std::filesystem;
 
@@ -119,6 +120,33 @@ TEST_F(CliTest, AddressesBecomeNumberedPages) {
              data.string() + "/Rubi1.html'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("すでにルビがふられています。"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, DownloadsFromALocalServer) {
+    using namespace velmora::localhttp;
+    LocalHttpServer server([](const HttpRequest& req, HttpConnection& c) {
+        if (req.target == "/dir/page.html") {
+            // Shift_JIS (漢字) with relative links of every kind.
+            c.Send(HttpReply(200,
+                             "<html><head><meta charset=\"Shift_JIS\"></head>\r\n"
+                             "<img src=\"img/a.png\"><a href=\"../b.html\">\x8a\xbf\x8e\x9a</a>"
+                             "<script src=\"/c.js\"></script>\r\n",
+                             "Content-Type: text/html\r\n"));
+        } else {
+            c.Send(HttpReply(404, "no"));
+        }
+    });
+    const std::string site = "http://127.0.0.1:" + std::to_string(server.port());
+    const fs::path data = dir_ / "data";
+    Outcome r = Rubi("--data-folder '" + data.string() + "' " + site + "/dir/page.html " + site +
+                     "/missing.html");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, data.string() + "/Rubi1.html\n");
+    EXPECT_NE(r.err.find("missing.html: ルビふりにしっぱいしました。"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(data / "Rubi1.html"),
+              "\xEF\xBB\xBF<html><head><meta charset=\"utf-8\"></head>\r\n<img src=\"" + site +
+                  "/dir/img/a.png\"><a href=\"" + site +
+                  "/b.html\">漢字(かんじ)</a><script src=\"" + site + "//c.js\"></script>\r\n");
 }
 
 TEST_F(CliTest, DefaultDataFolderIsUnderDocuments) {

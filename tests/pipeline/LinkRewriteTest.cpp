@@ -127,6 +127,31 @@ TEST(DownloadedPageLinks, HostWithoutPathHasTheSchemeAsFolder) {
     EXPECT_EQ(Rewrite("<a href=\"../x.html\">", {}, bare), "<a href=\"../x.html\">");
 }
 
+TEST(DownloadedPageLinks, PageWithAPortKeepsItsServer) {
+    // The home folder has no port, but links must still reach the server on the page's port.
+    struct Case {
+        const char* value;
+        const char* target;
+    } cases[] = {
+        {"/e.js", "http://host:8080//e.js"},
+        {"../c.css", "http://host:8080/c.css"},
+        {"../../d.css", "../../d.css"},
+        {"http://host:8080/g.html", "http://host:8080/g.html"},
+        {"img/a.png", "http://host:8080/dir/img/a.png"},
+    };
+    const LinkOrigin port{u"http://host:8080/dir/page.html", u"http:", u"http://host/"};
+    for (const auto& c : cases) {
+        EXPECT_EQ(Rewrite(std::string("<a href=\"") + c.value + "\">", {}, port),
+                  std::string("<a href=\"") + c.target + "\">")
+            << c.value;
+    }
+    // IPv6 literals keep their port too, and a bare literal has none.
+    const LinkOrigin v6{u"http://[::1]:81/a.html", u"http:", u"http://[::1]/"};
+    EXPECT_EQ(Rewrite("<a href=\"/x\">", {}, v6), "<a href=\"http://[::1]:81//x\">");
+    const LinkOrigin v6bare{u"http://[::1]/a.html", u"http:", u"http://[::1]/"};
+    EXPECT_EQ(Rewrite("<a href=\"/x\">", {}, v6bare), "<a href=\"http://[::1]//x\">");
+}
+
 TEST(Dir, FolderOfPathsAndUrls) {
     const std::pair<const char16_t*, const char16_t*> cases[] = {
         {u"https://host/a/b.html", u"https://host/a"},
