@@ -57,7 +57,7 @@ run_ctest build "normal build"
 
 if [ -z "${QUICK:-}" ]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   if BUILD_DIR=build-asan BUILD_TYPE=Debug \
