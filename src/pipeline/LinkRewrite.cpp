@@ -18,17 +18,35 @@ bool Contains(std::u16string_view s, std::u16string_view part) {
     return s.find(part) != npos;
 }
 
+char16_t LowerChar(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
+
+// First position of `part` in `s`, ignoring the case of ASCII letters; no copies made.
+size_t FindCi(std::u16string_view s, std::u16string_view part) {
+    if (part.empty()) return 0;
+    if (part.size() > s.size()) return npos;
+    const char16_t first = LowerChar(part[0]);
+    for (size_t i = 0; i + part.size() <= s.size(); ++i) {
+        if (LowerChar(s[i]) != first) continue;
+        size_t k = 1;
+        while (k < part.size() && LowerChar(s[i + k]) == LowerChar(part[k]))
+            ++k;
+        if (k == part.size()) return i;
+    }
+    return npos;
+}
+
 bool ContainsCi(std::u16string_view s, std::u16string_view part) {
-    return LowerAscii(s).find(LowerAscii(part)) != npos;
+    return FindCi(s, part) != npos;
 }
 
 bool StartsWithCi(std::u16string_view s, std::u16string_view prefix) {
-    return s.size() >= prefix.size() &&
-           LowerAscii(s.substr(0, prefix.size())) == LowerAscii(prefix);
+    return s.size() >= prefix.size() && FindCi(s.substr(0, prefix.size()), prefix) == 0;
 }
 
 void EraseFirstCi(std::u16string& s, std::u16string_view part) {
-    const size_t at = LowerAscii(s).find(part);
+    const size_t at = FindCi(s, part);
     if (at != npos) s.erase(at, part.size());
 }
 
@@ -65,7 +83,7 @@ bool Climb(std::u16string& base, std::u16string& w) {
 void AppendReplaced(std::u16string& out, std::u16string_view hay, std::u16string_view needle,
                     std::u16string_view repl) {
     const size_t m = needle.size();
-    if (m == 0 || hay.size() < m) {
+    if (m == 0 || hay.size() < m || hay.find(needle) == npos) {
         out.append(hay);
         return;
     }
@@ -100,19 +118,115 @@ bool ContainsNameCi(std::u16string_view s, std::u16string_view name) {
     for (size_t i = 0; i + name.size() <= s.size(); ++i) {
         if (s[i] != first && s[i] != firstUpper) continue;
         size_t k = 1;
-        while (k < name.size()) {
-            char16_t c = s[i + k];
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-            if (c != name[k]) break;
+        while (k < name.size() && LowerChar(s[i + k]) == name[k])
             ++k;
-        }
         if (k == name.size()) return true;
     }
     return false;
 }
 
+// The site's root as links need it: the home folder with the page's port, when the page
+// address names one (http://host:8080/ rather than http://host/, which is another server).
+std::u16string SiteHome(const LinkOrigin& origin) {
+    const std::u16string& home = origin.LHomeDirectory;
+    const size_t scheme = origin.pageUrl.find(u"//");
+    if (home.empty() || scheme == npos) return home;
+    const size_t start = scheme + 2;
+    const size_t end = origin.pageUrl.find_first_of(u"/?#", start);
+    const std::u16string_view authority =
+        std::u16string_view(origin.pageUrl).substr(start, end == npos ? npos : end - start);
+    const size_t colon = authority.rfind(u':');
+    if (colon == npos || authority.find(u']', colon) != npos) return home;
+    const std::u16string_view port = authority.substr(colon + 1);
+    if (port.empty()) return home;
+    for (char16_t c : port) {
+        if (c < u'0' || c > u'9') return home;
+    }
+    std::u16string withPort = home.substr(0, home.size() - (home.ends_with(u'/') ? 1 : 0));
+    withPort += u':';
+    withPort += port;
+    withPort += u'/';
+    return withPort;
+}
+
+// What a pass needs to resolve its links, worked out once rather than for every link.
+class Resolver {
+public:
+    Resolver(bool local, const std::u16string& filePath, const LinkOrigin& origin)
+        : local_(local), origin_(origin) {
+        if (local_) {
+            // A path from the root (/dir/page.html) becomes file:// + path; a drive path
+            // (C:/dir/page.html) file:/// + path. The root "/" plays the part of the drive
+            // root C:/ but never doubles its separator.
+            posix_ = StartsWith(filePath, u"/");
+            fileUrl_ = posix_ ? u"file://" : u"file:///";
+            folder_ = Dir(filePath);
+            if (!posix_ || folder_ != u"/") folder_ += u'/';
+            root_ = posix_ ? std::u16string(u"/") : filePath.substr(0, 3);
+        } else {
+            home_ = SiteHome(origin);
+            pageDir_ = Dir(origin.pageUrl);
+        }
+    }
+
+    // The target of a link (its value and closing quote); empty to leave it.
+    std::u16string operator()(const std::u16string& link) const {
+        return local_ ? Local(link) : Downloaded(link);
+    }
+
+private:
+    std::u16string Downloaded(const std::u16string& link) const {
+        if (ContainsCi(link, home_)) return link;
+        std::u16string w = link;
+        EraseFirstCi(w, u"about:blank");
+        EraseFirstCi(w, u"about:");
+        if (StartsWith(w, u"//")) return origin_.LProtocol + w;
+        if (StartsWith(w, u"/")) return home_ + w;
+        if (StartsWith(w, u"./")) return pageDir_ + u"/" + w.substr(2);
+        if (HasScheme(w)) return w;
+        if (Contains(w, u"../")) {
+            std::u16string base = origin_.pageUrl;
+            if (!Climb(base, w)) return {};
+            base += u'/';
+            // Above the site's root the link stays as it is.
+            if (!ContainsCi(base, home_)) return {};
+            return base + w;
+        }
+        if (Contains(w, u"://")) return w;
+        if (StartsWith(w, u"#")) return w;
+        return pageDir_ + u"/" + w;
+    }
+
+    std::u16string Local(const std::u16string& link) const {
+        if (HasScheme(link)) return {};
+        // On the root form a path merely containing the folder (https://h/dir/...) is not
+        // in it.
+        if (posix_ ? StartsWithCi(link, folder_) : ContainsCi(link, folder_))
+            return fileUrl_ + link;
+        if (StartsWith(link, u"/")) return fileUrl_ + folder_ + link;
+        if (StartsWith(link, u"./")) return fileUrl_ + folder_ + link.substr(2);
+        if (Contains(link, u"../")) {
+            std::u16string base = folder_;
+            std::u16string w = link;
+            if (!Climb(base, w)) return {};
+            if (!posix_ || base != u"/") base += u'/';
+            if (!ContainsCi(base, root_)) return {};
+            return fileUrl_ + base + w;
+        }
+        if (Contains(link, u"://")) return {};
+        if (StartsWith(link, u"#")) return {};
+        return fileUrl_ + folder_ + link;
+    }
+
+    bool local_;
+    const LinkOrigin& origin_;
+    std::u16string home_, pageDir_;
+    bool posix_ = false;
+    std::u16string fileUrl_, folder_, root_;
+};
+
 void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
-                 const std::u16string& filePath, const LinkOrigin& origin) {
+                 const Resolver& resolve) {
     // Trim in place; most lines hold no link and are done after that.
     const std::u16string_view trimmed = TrimControls(line);
     if (trimmed.size() != line.size()) {
@@ -159,8 +273,7 @@ void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],
         if (q == npos) break;
 
         const std::u16string link = text.substr(value, q + 1 - value);
-        const std::u16string target =
-            filePath.empty() ? ResolveLink(link, origin) : ResolveLocalLink(link, filePath);
+        const std::u16string target = resolve(link);
         if (target.empty()) {
             out.append(text, o, q + 1 - o);
         } else {
@@ -197,89 +310,19 @@ std::u16string Dir(std::u16string_view x) {
     return std::u16string(x.substr(0, p));
 }
 
-namespace {
-
-// The site's root as links need it: the home folder with the page's port, when the page
-// address names one (http://host:8080/ rather than http://host/, which is another server).
-std::u16string SiteHome(const LinkOrigin& origin) {
-    const std::u16string& home = origin.LHomeDirectory;
-    const size_t scheme = origin.pageUrl.find(u"//");
-    if (home.empty() || scheme == npos) return home;
-    const size_t start = scheme + 2;
-    const size_t end = origin.pageUrl.find_first_of(u"/?#", start);
-    const std::u16string_view authority =
-        std::u16string_view(origin.pageUrl).substr(start, end == npos ? npos : end - start);
-    const size_t colon = authority.rfind(u':');
-    if (colon == npos || authority.find(u']', colon) != npos) return home;
-    const std::u16string_view port = authority.substr(colon + 1);
-    if (port.empty()) return home;
-    for (char16_t c : port) {
-        if (c < u'0' || c > u'9') return home;
-    }
-    std::u16string withPort = home.substr(0, home.size() - (home.ends_with(u'/') ? 1 : 0));
-    withPort += u':';
-    withPort += port;
-    withPort += u'/';
-    return withPort;
-}
-
-}  // namespace
-
 std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin) {
-    const std::u16string home = SiteHome(origin);
-    if (ContainsCi(link, home)) return link;
-    std::u16string w = link;
-    EraseFirstCi(w, u"about:blank");
-    EraseFirstCi(w, u"about:");
-    if (StartsWith(w, u"//")) return origin.LProtocol + w;
-    if (StartsWith(w, u"/")) return home + w;
-    if (StartsWith(w, u"./")) return Dir(origin.pageUrl) + u"/" + w.substr(2);
-    if (HasScheme(w)) return w;
-    if (Contains(w, u"../")) {
-        std::u16string base = origin.pageUrl;
-        if (!Climb(base, w)) return {};
-        base += u'/';
-        // Above the site's root the link stays as it is.
-        if (!ContainsCi(base, home)) return {};
-        return base + w;
-    }
-    if (Contains(w, u"://")) return w;
-    if (StartsWith(w, u"#")) return w;
-    return Dir(origin.pageUrl) + u"/" + w;
+    return Resolver(false, {}, origin)(link);
 }
 
 std::u16string ResolveLocalLink(const std::u16string& link, const std::u16string& filePath) {
-    // A path from the root (/dir/page.html) becomes file:// + path; a drive path
-    // (C:/dir/page.html) file:/// + path. The root "/" plays the part of the drive root
-    // C:/ but never doubles its separator.
-    const bool posix = StartsWith(filePath, u"/");
-    const std::u16string fileUrl = posix ? u"file://" : u"file:///";
-    std::u16string folder = Dir(filePath);
-    if (!posix || folder != u"/") folder += u'/';
-
-    if (HasScheme(link)) return {};
-    // On the root form a path merely containing the folder (https://h/dir/...) is not in it.
-    if (posix ? StartsWithCi(link, folder) : ContainsCi(link, folder)) return fileUrl + link;
-    if (StartsWith(link, u"/")) return fileUrl + folder + link;
-    if (StartsWith(link, u"./")) return fileUrl + folder + link.substr(2);
-    if (Contains(link, u"../")) {
-        std::u16string base = folder;
-        std::u16string w = link;
-        if (!Climb(base, w)) return {};
-        if (!posix || base != u"/") base += u'/';
-        const std::u16string root = posix ? std::u16string(u"/") : filePath.substr(0, 3);
-        if (!ContainsCi(base, root)) return {};
-        return fileUrl + base + w;
-    }
-    if (Contains(link, u"://")) return {};
-    if (StartsWith(link, u"#")) return {};
-    return fileUrl + folder + link;
+    return Resolver(true, filePath, {})(link);
 }
 
 void RewriteLinkAttribute(std::vector<std::u16string>& RubiSL, const std::u16string (&patterns)[4],
                           const std::u16string& filePath, const LinkOrigin& origin) {
+    const Resolver resolve(!filePath.empty(), filePath, origin);
     for (auto& line : RubiSL)
-        RewriteLine(line, patterns, filePath, origin);
+        RewriteLine(line, patterns, resolve);
 }
 
 void RewriteLinks(std::vector<std::u16string>& RubiSL, const std::u16string& filePath,

@@ -337,6 +337,33 @@ Decoder DecoderForCode(int detectionCode) {
     }
 }
 
+namespace {
+
+// UTF-8 lines straight from the bytes: CR and LF bytes never occur inside a multi-byte
+// sequence, so splitting first gives the same lines as decoding the whole text, without
+// a page-sized buffer in between.
+std::vector<std::u16string> SplitUtf8Lines(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::vector<std::u16string> lines;
+    size_t i = 0;
+    const size_t n = bytes.size();
+    while (i < n) {
+        size_t end = bytes.find_first_of("\r\n", i);
+        if (end == std::string_view::npos) end = n;
+        lines.push_back(FromUtf8(bytes.substr(i, end - i)));
+        i = end;
+        if (i < n && bytes[i] == '\r') {
+            ++i;
+            if (i < n && bytes[i] == '\n') ++i;
+        } else if (i < n) {
+            ++i;  // LF
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
 DecodedPage DecodePage(std::string_view bytes) {
     DecodedPage page;
     // A UTF-8 or UTF-16 byte-order mark settles the encoding: a declaration that names
@@ -345,7 +372,8 @@ DecodedPage DecodePage(std::string_view bytes) {
     const int bom = CheckBOM(bytes, 0);
     if (bom == kEncUtf8Bom || bom == kEncUtf16LE || bom == kEncUtf16BE) {
         page.decoder = DecoderForCode(bom);
-        page.lines = SplitLines(DecodeBytes(bytes, page.decoder));
+        page.lines = page.decoder == Decoder::Utf8 ? SplitUtf8Lines(bytes)
+                                                   : SplitLines(DecodeBytes(bytes, page.decoder));
         return page;
     }
 
@@ -362,6 +390,10 @@ DecodedPage DecodePage(std::string_view bytes) {
         chosen = DecoderForCode(code);
     }
     page.decoder = *chosen;
+    if (page.decoder == Decoder::Utf8) {
+        page.lines = SplitUtf8Lines(bytes);
+        return page;
+    }
     if (!haveText || page.decoder != Decoder::Ansi) text = DecodeBytes(bytes, page.decoder);
     page.lines = SplitLines(text);
     return page;

@@ -61,9 +61,13 @@ std::u16string SystemError(const std::u16string& path, const std::string& reason
 }  // namespace
 
 std::string EncodeRubiPage(const std::vector<std::u16string>& lines) {
+    // The exact size first, so that only the bytes written are ever touched.
     size_t size = 3;
-    for (const auto& line : lines)
-        size += line.size() * 3 + 2;
+    for (const auto& line : lines) {
+        size += 2;
+        for (char16_t c : line)
+            size += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    }
     std::string out(size, '\0');
     char* p = out.data();
     *p++ = '\xEF', *p++ = '\xBB', *p++ = '\xBF';
