@@ -44,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (SniffDeclaration(page.lines) != SniffDeclarationText(DecodeBytes(bytes, page.decoder)))
         std::abort();
+    // Lines decoded one by one must equal the lines of the decoded whole.
+    if (page.lines != SplitLines(DecodeBytes(bytes, page.decoder))) std::abort();
     ReplaceHeadCharset(page.lines);
     return 0;
 }
