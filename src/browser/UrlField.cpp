@@ -56,24 +56,24 @@ QString UrlFromMimeData(const QMimeData* data) {
     return {};
 }
 
-void TURLEdit::dragEnterEvent(QDragEnterEvent* event) {
-    if (Offers(event)) {
-        event->setDropAction(event->possibleActions() & Qt::CopyAction ? Qt::CopyAction
-                                                                       : Qt::LinkAction);
-        event->accept();
-    } else {
+// A drag entering the field and moving over it are answered alike: copied (or linked)
+// when it carries an address, refused otherwise.
+static void AnswerDrag(QDragMoveEvent* event, bool offered) {
+    if (!offered) {
         event->ignore();
+        return;
     }
+    event->setDropAction(event->possibleActions() & Qt::CopyAction ? Qt::CopyAction
+                                                                   : Qt::LinkAction);
+    event->accept();
+}
+
+void TURLEdit::dragEnterEvent(QDragEnterEvent* event) {
+    AnswerDrag(event, Offers(event));
 }
 
 void TURLEdit::dragMoveEvent(QDragMoveEvent* event) {
-    if (Offers(event)) {
-        event->setDropAction(event->possibleActions() & Qt::CopyAction ? Qt::CopyAction
-                                                                       : Qt::LinkAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    AnswerDrag(event, Offers(event));
 }
 
 void TURLEdit::dropEvent(QDropEvent* event) {
