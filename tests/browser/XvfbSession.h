@@ -1,6 +1,7 @@
 // A private X display with openbox for the tests of the X11 desktop services.
 #pragma once
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -23,18 +24,33 @@ public:
             *why = QStringLiteral("Xvfb and openbox are needed");
             return false;
         }
-        int number = 140;
-        while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-               QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-            ++number;
-        display = QStringLiteral(":%1").arg(number);
-        xvfb_.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                           QStringLiteral("tcp")});
-        if (!xvfb_.waitForStarted() ||
-            !QTest::qWaitFor(
-                [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); },
-                10000)) {
+        // Tests run in parallel, each with its own display: a number another Xvfb took
+        // between the check and the start makes ours exit at once, and the next is tried.
+        bool started = false;
+        for (int attempt = 0,
+                 number = 140 + static_cast<int>(QCoreApplication::applicationPid() % 300);
+             attempt < 50 && !started; ++attempt, ++number) {
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+                continue;
+            display = QStringLiteral(":%1").arg(number);
+            xvfb_.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
+                               QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                               QStringLiteral("tcp")});
+            if (!xvfb_.waitForStarted()) break;
+            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+            (void)QTest::qWaitFor(
+                [&] { return xvfb_.state() == QProcess::NotRunning || QFile::exists(socket); },
+                10000);
+            // Ours only if our server is still running once the socket is there.
+            started = xvfb_.state() == QProcess::Running && QFile::exists(socket);
+            if (!started && xvfb_.state() != QProcess::NotRunning) {
+                xvfb_.kill();
+                xvfb_.waitForFinished();
+            }
+        }
+        if (!started) {
+            display.clear();
             *why = QStringLiteral("Xvfb did not start");
             return false;
         }
