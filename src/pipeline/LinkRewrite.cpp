@@ -18,33 +18,6 @@ bool Contains(std::u16string_view s, std::u16string_view part) {
     return s.find(part) != npos;
 }
 
-char16_t LowerChar(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
-
-// First position of `part` in `s`, ignoring the case of ASCII letters; no copies made.
-size_t FindCi(std::u16string_view s, std::u16string_view part) {
-    if (part.empty()) return 0;
-    if (part.size() > s.size()) return npos;
-    const char16_t first = LowerChar(part[0]);
-    for (size_t i = 0; i + part.size() <= s.size(); ++i) {
-        if (LowerChar(s[i]) != first) continue;
-        size_t k = 1;
-        while (k < part.size() && LowerChar(s[i + k]) == LowerChar(part[k]))
-            ++k;
-        if (k == part.size()) return i;
-    }
-    return npos;
-}
-
-bool ContainsCi(std::u16string_view s, std::u16string_view part) {
-    return FindCi(s, part) != npos;
-}
-
-bool StartsWithCi(std::u16string_view s, std::u16string_view prefix) {
-    return s.size() >= prefix.size() && FindCi(s.substr(0, prefix.size()), prefix) == 0;
-}
-
 void EraseFirstCi(std::u16string& s, std::u16string_view part) {
     const size_t at = FindCi(s, part);
     if (at != npos) s.erase(at, part.size());

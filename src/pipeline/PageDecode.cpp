@@ -266,23 +266,34 @@ std::u16string DecodeBytes(std::string_view bytes, Decoder d) {
     return DecodeIcu(bytes, Decoder::Ansi);
 }
 
-std::vector<std::u16string> SplitLines(std::u16string_view text) {
-    std::vector<std::u16string> lines;
+namespace {
+
+// Calls `take` with each line of `text`; lines end at CR LF, CR or LF, and a break at
+// the very end opens no further line.
+template <class Char, class Take>
+void ForEachLine(std::basic_string_view<Char> text, Take take) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n) {
         size_t end = i;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+        while (end < n && text[end] != Char('\r') && text[end] != Char('\n'))
             ++end;
-        lines.emplace_back(text.substr(i, end - i));
+        take(text.substr(i, end - i));
         i = end;
-        if (i < n && text[i] == u'\r') {
+        if (i < n && text[i] == Char('\r')) {
             ++i;
-            if (i < n && text[i] == u'\n') ++i;
+            if (i < n && text[i] == Char('\n')) ++i;
         } else if (i < n) {
             ++i;  // LF
         }
     }
+}
+
+}  // namespace
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    ForEachLine(text, [&](std::u16string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -345,20 +356,7 @@ namespace {
 std::vector<std::u16string> SplitUtf8Lines(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     std::vector<std::u16string> lines;
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        size_t end = bytes.find_first_of("\r\n", i);
-        if (end == std::string_view::npos) end = n;
-        lines.push_back(FromUtf8(bytes.substr(i, end - i)));
-        i = end;
-        if (i < n && bytes[i] == '\r') {
-            ++i;
-            if (i < n && bytes[i] == '\n') ++i;
-        } else if (i < n) {
-            ++i;  // LF
-        }
-    }
+    ForEachLine(bytes, [&](std::string_view line) { lines.push_back(FromUtf8(line)); });
     return lines;
 }
 

@@ -50,10 +50,6 @@ std::u16string PercentDecode(const std::u16string& url) {
     return FromUtf8(bytes);
 }
 
-bool StartsWithNoCase(std::u16string_view s, std::u16string_view prefix) {
-    return s.size() >= prefix.size() && LowerAscii(s.substr(0, prefix.size())) == prefix;
-}
-
 std::u16string SystemError(const std::u16string& path, const std::string& reason) {
     return path + u": " + FromUtf8(reason);
 }
@@ -116,12 +112,12 @@ std::u16string FileUrlToPath(const std::u16string& url) {
     std::u16string path = PercentDecode(url);
 #ifdef _WIN32
     // file:///C:/dir/page.html -> C:/dir/page.html (link rewriting relies on the "/")
-    if (StartsWithNoCase(path, u"file:///")) path.erase(0, 8);
+    if (StartsWithCi(path, u"file:///")) path.erase(0, 8);
 #else
     // file:///home/user/page.html -> /home/user/page.html
-    if (StartsWithNoCase(path, u"file://")) {
+    if (StartsWithCi(path, u"file://")) {
         path.erase(0, 7);
-        if (StartsWithNoCase(path, u"localhost/")) path.erase(0, 9);
+        if (StartsWithCi(path, u"localhost/")) path.erase(0, 9);
     }
 #endif
     return path;
@@ -154,7 +150,7 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
         std::u16string filePath;
         LinkOrigin origin;
         origin.pageUrl = url;
-        if (StartsWithNoCase(url, u"http")) {
+        if (StartsWithCi(url, u"http")) {
             Downloader* dl = env.downloader;
             if (!dl) return failed();
             dl->Start(url);

@@ -104,6 +104,32 @@ std::u16string_view TrimControls(std::u16string_view s) {
     return s.substr(b, e - b);
 }
 
+char16_t LowerChar(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
+
+size_t FindCi(std::u16string_view s, std::u16string_view part) {
+    if (part.empty()) return 0;
+    if (part.size() > s.size()) return std::u16string_view::npos;
+    const char16_t first = LowerChar(part[0]);
+    for (size_t i = 0; i + part.size() <= s.size(); ++i) {
+        if (LowerChar(s[i]) != first) continue;
+        size_t k = 1;
+        while (k < part.size() && LowerChar(s[i + k]) == LowerChar(part[k]))
+            ++k;
+        if (k == part.size()) return i;
+    }
+    return std::u16string_view::npos;
+}
+
+bool ContainsCi(std::u16string_view s, std::u16string_view part) {
+    return FindCi(s, part) != std::u16string_view::npos;
+}
+
+bool StartsWithCi(std::u16string_view s, std::u16string_view prefix) {
+    return s.size() >= prefix.size() && FindCi(s.substr(0, prefix.size()), prefix) == 0;
+}
+
 std::u16string LowerAscii(std::u16string_view s) {
     std::u16string out(s);
     for (auto& c : out) {

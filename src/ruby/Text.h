@@ -18,6 +18,13 @@ std::u16string_view TrimControls(std::u16string_view s);
 std::u16string LowerAscii(std::u16string_view s);
 std::string LowerAscii(std::string_view s);
 
+// ASCII letters compared without regard to case; no copies made.
+char16_t LowerChar(char16_t c);
+// First position of `part` in `s`, or npos.
+size_t FindCi(std::u16string_view s, std::u16string_view part);
+bool ContainsCi(std::u16string_view s, std::u16string_view part);
+bool StartsWithCi(std::u16string_view s, std::u16string_view prefix);
+
 // Replaces every occurrence of `from` (non-empty) in `s` by `to`, left to right,
 // going on after each inserted text.
 std::u16string ReplaceAll(std::u16string_view s, std::u16string_view from, std::u16string_view to);
