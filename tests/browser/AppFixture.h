@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "TestFiles.h"
 #include "browser/RubiPageShower.h"
 #include "browser/TMessageBox.h"
 #include "browser/TVelmoraForm.h"
@@ -122,9 +123,6 @@ inline QByteArray SamplePage(int bodyLines = 3) {
     return page;
 }
 
-inline std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadAll;
 
 }  // namespace velmora
