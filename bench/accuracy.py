@@ -4,8 +4,11 @@
 Annotates every distinct sentence of reading-gold.tsv once with velmora-rubi --text, and
 reads the same sentences with whole-sentence MeCab (same dictionary) as the reference.
 A kanji run is scored when the gold words inside it cover it exactly; it is right when
-their concatenated readings equal the run's reading. Prints the right share overall and
-per source for both, and the unscored runs.
+their concatenated readings equal the run's reading. A reading written after digits and a
+counter may cover the digits (3日(みっか)): it is right when its end equals the gold
+reading of the counter. Prints the right share overall and per source for both, and the
+unscored runs; --classes counts the engine's wrong runs by kind of error, --wrong FILE
+lists them.
 """
 import argparse
 import collections
@@ -157,11 +160,45 @@ def run_mecab(sentences, dic):
     return parsed
 
 
+def is_kana(s):
+    return bool(s) and all(0x3041 <= ord(c) <= 0x3096 or c in "ーゝゞ" for c in s)
+
+
+def is_katakana(c):
+    return 0x30A1 <= ord(c) <= 0x30FA
+
+
+def is_digit(c):
+    return c.isdigit() and c.isascii() or 0xFF10 <= ord(c) <= 0xFF19
+
+
+NUMERALS = "〇一二三四五六七八九十百千万億何"
+
+
+def error_class(sentence, a, b, got):
+    """The kind of error of a wrong run, first match wins."""
+    before = sentence[a - 1] if a > 0 else ""
+    after = sentence[b] if b < len(sentence) else ""
+    if not is_kana(got):
+        return "reading that is not kana"
+    if (before and is_digit(before)) or sentence[a] in NUMERALS:
+        return "number + counter"
+    if "日本" in sentence[a:b]:
+        return "日本"
+    if (before and is_katakana(before)) or (after and is_katakana(after)):
+        return "kanji next to katakana"
+    if b - a == 1 and before and not is_kanji(sentence, a - 1):
+        return "one kanji after kana (left context)"
+    return "other"
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--gold", default=os.path.join(ROOT, "..", "shared", "bench", "reading-gold.tsv"))
     ap.add_argument("--rubi", default=os.path.join(ROOT, "build", "bin", "velmora-rubi"))
     ap.add_argument("--dic", default="/var/lib/mecab/dic/ipadic-utf8")
+    ap.add_argument("--classes", action="store_true", help="count wrong runs by kind of error")
+    ap.add_argument("--wrong", help="write the engine's wrong runs to this file")
     args = ap.parse_args()
 
     rows = collections.defaultdict(list)
@@ -184,6 +221,8 @@ def main():
     reference = run_mecab(sentences, args.dic)
 
     stats = {"engine": collections.Counter(), "mecab": collections.Counter()}
+    classes = collections.Counter()
+    wrong = []
     unscored = 0
     for idx, sentence in enumerate(sentences):
         mine = engine_readings(sentence, annotated[idx]) or {}
@@ -202,8 +241,15 @@ def main():
                 continue
             gold = "".join(w[2] for w in inside)
             pron = any(w[3] == "pron" for w in inside)
+            after_digits = a > 0 and is_digit(sentence[a - 1])
             for name, got in (("engine", reading), ("mecab", ref.get((a, b), "?"))):
                 right = fold(got) == fold(gold) if pron else hira(got) == gold
+                if not right and after_digits and len(got) > len(gold):
+                    # The reading covers the digits: its end is the counter's reading.
+                    right = fold(got).endswith(fold(gold)) if pron else hira(got).endswith(gold)
+                if name == "engine" and not right:
+                    classes[error_class(sentence, a, b, got)] += 1
+                    wrong.append(f"{source}\t{sentence[a:b]}\t{got}\t{gold}\t{sentence}")
                 stats[name]["all"] += 1
                 stats[name][source] += 1
                 if right:
@@ -219,6 +265,13 @@ def main():
         print(", ".join(parts))
     e, m = stats["engine"], stats["mecab"]
     print(f"ratio engine/whole-sentence MeCab: {e['all_right'] / max(1, m['all_right']):.3f}")
+    if args.classes:
+        print("engine's wrong runs by kind of error:")
+        for name, count in classes.most_common():
+            print(f"  {count:5d}  {name}")
+    if args.wrong:
+        with open(args.wrong, "w", encoding="utf-8") as f:
+            f.write("\n".join(wrong) + "\n")
 
 
 if __name__ == "__main__":

@@ -21,10 +21,25 @@ inline constexpr int kFallbackHead = 5;
 // Whether code unit c, followed by `next` (0 at the end of the text), starts a kanji.
 bool IsKanji(char16_t c, char16_t next);
 
-// Forces the reading after a numeral and a counter kanji: 1日(ひ) -> 1日(にち).
-std::u16string FixNumberRubi(std::u16string line, char16_t counter, std::u16string_view reading);
-// All six counter fixes in their order (年 月 日 時 分 人).
-std::u16string FixAllNumberRubi(std::u16string line);
+// How a reading is written: 漢字(かんじ), or <ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>.
+enum class RubyStyle { Parentheses, RubyTags };
+
+// Whether a reading holds hiragana and the long-vowel mark only.
+bool IsKanaReading(std::u16string_view reading);
+
+// Splits the reading of a word over the word's characters: kana in the word must stand in
+// the reading as they are (katakana matched as hiragana), every other stretch of the
+// word (kanji, digits, letters) takes at least one character of the reading. `parts`
+// gets, for each stretch of the word, its begin in the word and its part of the reading.
+// False when the reading does not fit the word.
+struct ReadingPart {
+    size_t begin = 0;
+    size_t end = 0;
+    bool kana = false;
+    std::u16string_view reading;
+};
+bool SplitReading(std::u16string_view word, std::u16string_view reading,
+                  std::vector<ReadingPart>& parts);
 
 class RubiEngine {
 public:
@@ -36,6 +51,14 @@ public:
     // Annotates every line. False when cancelled, when the reading service could not be
     // created or opened (no message), or after an unexpected failure (after its message).
     bool DoRubi(std::vector<std::u16string>& RubiSL);
+
+    // Annotates one piece of text that is its own context (a line, a text node, an
+    // attribute value): every run is read within the piece, with the user's dictionary,
+    // the level filter and the counters applied. Needs an open service; the job's pump
+    // and cancel hooks are honoured before each run (a cancelled piece comes back as far
+    // as it got, the rest unchanged).
+    std::u16string AnnotatePiece(std::u16string_view piece, ReadingService& service,
+                                 RubyStyle style);
 
     // 1-based position of the first run in `text`, 0 when there is none; sets
     // KanjiString and KanjiCount.
@@ -49,8 +72,20 @@ public:
     int KanjiCount = 0;
 
 private:
+    struct Piece;
+    struct RunReading {
+        std::u16string reading;
+        size_t digits = 0;  // digits before the run that the reading covers (3日 みっか)
+    };
+
     bool Walk(std::vector<std::u16string>& RubiSL, ReadingService& service);
+    bool Annotate(std::u16string_view piece, ReadingService& service, RubyStyle style,
+                  std::u16string& out);
     bool Read(ReadingService& service, std::u16string_view text, std::u16string& reading);
+    RunReading ReadRunAt(Piece& piece, size_t begin, size_t end, ReadingService& service);
+    std::u16string ReadSpan(Piece& piece, size_t begin, size_t end, ReadingService& service);
+    bool ReadInContext(Piece& piece, size_t begin, size_t end, ReadingService& service,
+                       std::u16string& reading);
 
     ReadingServiceFactory factory_;
     const int& level_;
