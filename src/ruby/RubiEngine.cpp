@@ -101,18 +101,26 @@ bool Fit(std::u16string_view word, std::u16string_view reading, const std::vecto
 bool SplitReading(std::u16string_view word, std::u16string_view reading,
                   std::vector<ReadingPart>& parts) {
     parts.clear();
+    // Stretches of kana, of kanji and of anything else (digits, letters, symbols).
+    auto kind = [&](size_t i) {
+        if (IsKanaChar(word[i])) return 0;
+        return IsKanji(word[i], At(word, i + 1)) || (word[i] >= 0xDC00 && word[i] <= 0xDFFF) ? 1
+                                                                                             : 2;
+    };
     std::vector<Stretch> st;
+    std::vector<int> kinds;
     for (size_t i = 0; i < word.size();) {
-        const bool kana = IsKanaChar(word[i]);
+        const int k = kind(i);
         size_t j = i + 1;
-        while (j < word.size() && IsKanaChar(word[j]) == kana)
+        while (j < word.size() && kind(j) == k)
             ++j;
-        st.push_back({i, j, kana});
+        st.push_back({i, j, k == 0});
+        kinds.push_back(k);
         i = j;
     }
-    // Two free stretches side by side (漢字 and letters) cannot be told apart.
+    // Two free stretches side by side (kanji and letters) cannot be told apart.
     for (size_t i = 1; i < st.size(); ++i) {
-        if (!st[i].kana && !st[i - 1].kana) return false;
+        if (kinds[i] != 0 && kinds[i - 1] != 0) return false;
     }
     std::vector<size_t> starts(st.size());
     int budget = 4096;

@@ -123,7 +123,8 @@ TEST(DoRubi, AnnotatesRuns) {
         {u"<!-- 漢字 --><script>x='東京'</script>",
          u"<!-- 漢字(かんじ) --><script>x='東京(とうきょう)'</script>"},
         {u"人々が", u"人々(ひとびと)が"},
-        {u"a\U00020BB7b", u"a\U00020BB7(\U00020BB7)b"},
+        // No reading for this one: the question mark follows the whole pair.
+        {u"a\U00020BB7b", u"a\U00020BB7(?)b"},
         {u"1日は", u"1日(にち)は"},
     };
     for (const auto& c : cases) {
@@ -157,17 +158,22 @@ TEST(DoRubi, OkuriganaCutAndHeadFallback) {
          u"東京(とうきょう)タワー"},
         // The head reading must be found after the kanji part's length.
         {u"日ABCDEFG", {{u"日ABCDEFG", u"ひabcdefg"}, {u"ABCDE", u"abcde"}}, {}, u"日(ひ)ABCDEFG"},
-        {u"日x", {{u"日x", u"xx"}, {u"x", u"x"}}, {}, u"日(x)x"},
-        // Head reading nowhere after the kanji part.
-        {u"漢字A", {{u"漢字A", u"かんじb"}, {u"A", u"a"}}, {}, u"漢字(?)A"},
-        // Failed requests.
-        {u"漢字", {}, {u"漢字"}, u"漢字(?)"},
-        {u"漢字A", {{u"漢字A", u"かんじa"}}, {u"A"}, u"漢字(?)A"},
+        // A reading that is not kana is never written: the run is read again alone.
+        {u"日x", {{u"日x", u"xx"}, {u"x", u"x"}}, {}, u"日(ひ)x"},
+        {u"偶に", {{u"偶に", u"偶に"}, {u"偶", u"偶"}}, {}, u"偶(?)に"},
+        // Head reading nowhere after the kanji part: the run alone.
+        {u"漢字A", {{u"漢字A", u"かんじb"}, {u"A", u"a"}}, {}, u"漢字(かんじ)A"},
+        // Failed requests: the run alone, then kanji by kanji, then "?".
+        {u"漢字", {}, {u"漢字"}, u"漢字(かんじ)"},
+        {u"漢字", {}, {u"漢字", u"字"}, u"漢字(?)"},
+        {u"漢字A", {{u"漢字A", u"かんじa"}}, {u"A", u"漢字"}, u"漢字(かんじ)A"},
+        // 々 repeats the kanji before it when read kanji by kanji.
+        {u"人々", {{u"人々", u"人々"}}, {}, u"人々(ひとひと)"},
         // A reading shorter than the context.
         {u"漢あいうえお",
          {{u"漢あいうえお", u"か"}, {u"あいうえお", u"あいうえお"}},
          {},
-         u"漢(?)あいうえお"},
+         u"漢(かん)あいうえお"},
     };
     for (const auto& c : cases) {
         Engine e;
@@ -251,6 +257,7 @@ TEST(DoRubi, CancelStopsBeforeTheNextRun) {
     bool wanted = true;
     int pumps = 0;
     std::vector<int> progress;
+    script.chars = {{u'漢', u"かん"}, {u'字', u"じ"}};
     JobHooks hooks;
     hooks.stillWanted = [&] { return wanted; };
     hooks.pump = [&] {
@@ -275,24 +282,117 @@ TEST(DoRubi, ProgressPerLine) {
     EXPECT_EQ(progress, (std::vector<int>{0, 1, 2}));
 }
 
-TEST(FixNumberRubi, ForcesCounterReadings) {
+TEST(DoRubi, CountersAfterDigits) {
+    // The reading of a counter is decided when it is written: with the number where the
+    // number's reading changes or is special, the counter alone where it does not.
     struct Case {
         std::u16string in, out;
     } cases[] = {
-        {u"1日(ひ)", u"1日(にち)"},
-        {u"３人(ひとり)", u"３人(にん)"},
-        {u"２０２０年(ねん)", u"２０２０年(ねん)"},
-        {u"3年生(ねんせい)", u"3年生(ねんせい)"},
-        {u"10分(ぷん)と5分(ぷん)", u"10分(ふん)と5分(ふん)"},
-        {u"1月(つき)1日(ついたち)", u"1月(がつ)1日(にち)"},
-        // Up to 9 code units between the brackets are replaced; a longer text is kept.
-        {u"1時(あいうえおかきくけ)", u"1時(じ)"},
-        {u"1時(あいうえおかきくけこ)", u"1時(あいうえおかきくけこ)"},
-        {u"1日(", u"1日("},
-        {u"日(ひ)", u"日(ひ)"},
+        {u"1日(ひ)", u"1日(にち)(ひ)"},
+        {u"3月1日は", u"3月(がつ)1日(ついたち)は"},
+        {u"３人と1人", u"３人(にん)と1人(ひとり)"},
+        {u"２０２０年", u"２０２０年(ねん)"},
+        {u"10分と5分", u"10分(じゅっぷん)と5分(ふん)"},
+        {u"1,000人", u"1,000人(にん)"},
+        // A decimal number is not read as a whole: the counter keeps its service reading.
+        {u"1.5日", u"1.5日(ひ)"},
+        // The counter is the head of a longer run: the rest is read as usual.
+        {u"3年生", u"3年生(ねんせい)"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(FixAllNumberRubi(c.in), c.out) << ToUtf8(c.in);
+    for (const auto& c : cases) {
+        Engine e;
+        e.script.chars[u'年'] = u"とし";
+        e.script.chars[u'生'] = u"せい";
+        e.script.chars[u'分'] = u"ぶん";
+        EXPECT_EQ(e.Line(c.in), c.out) << ToUtf8(c.in);
+    }
+}
+
+TEST(DoRubi, PageBracketsLevelAndDictionaryWinOverCounters) {
+    Engine e;
+    e.script.chars[u'令'] = u"れい";
+    e.script.chars[u'和'] = u"わ";
+    e.level = 2;
+    // The counter kanji are known at grade 2: the page's own brackets stay as they are.
+    EXPECT_EQ(e.Line(u"3月1日(月)"), u"3月1日(月)");
+    EXPECT_EQ(e.Line(u"2024年(令和6年)"), u"2024年(令和(れいわ)6年)");
+    e.level = 0;
+    e.dic = {{u"1日"}, {u"1日<ついたち>"}, 1};
+    EXPECT_EQ(e.Line(u"4月1日"), u"4月(しがつ)1日(ついたち)");
+    e.dic = {{u"1日"}, {u"1日<いっぴ>"}, 1};
+    EXPECT_EQ(e.Line(u"4月1日"), u"4月(しがつ)1日(いっぴ)");
+}
+
+TEST(DoRubi, LongLineOfDatesKeepsEveryBracket) {
+    Engine e;
+    e.level = 2;
+    std::u16string line;
+    for (int i = 0; i < 20000; ++i)
+        line += u"3月1日(月)";
+    EXPECT_EQ(e.Line(line), line);
+}
+
+TEST(AnnotatePiece, RubyTags) {
+    Engine e;
+    auto service = FakeReadingFactory(e.script)();
+    ASSERT_TRUE(service->Open());
+    struct Case {
+        std::u16string in, out;
+    } cases[] = {
+        {u"漢字を", u"<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>を"},
+        // A reading that covers the digits takes them into its base; one that does not
+        // leaves them outside.
+        {u"3日", u"<ruby>3日<rp>(</rp><rt>みっか</rt><rp>)</rp></ruby>"},
+        {u"x5人", u"x5<ruby>人<rp>(</rp><rt>にん</rt><rp>)</rp></ruby>"},
+        {u"ひらがな", u"ひらがな"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(e.engine.AnnotatePiece(c.in, *service, RubyStyle::RubyTags), c.out)
+            << ToUtf8(c.in);
+    }
+    EXPECT_EQ(e.engine.AnnotatePiece(u"3日", *service, RubyStyle::Parentheses), u"3日(みっか)");
+    // The user's dictionary applies inside the piece, in either style.
+    e.dic = {{u"行った"}, {u"行<い>った"}, 1};
+    EXPECT_EQ(e.engine.AnnotatePiece(u"へ行った", *service, RubyStyle::RubyTags),
+              u"へ<ruby>行<rp>(</rp><rt>い</rt><rp>)</rp></ruby>った");
+    EXPECT_EQ(e.engine.AnnotatePiece(u"へ行った", *service, RubyStyle::Parentheses),
+              u"へ行(い)った");
+}
+
+TEST(IsKanaReading, HiraganaAndTheLongVowelMarkOnly) {
+    EXPECT_TRUE(IsKanaReading(u"かんじ"));
+    EXPECT_TRUE(IsKanaReading(u"らーめん"));
+    for (std::u16string_view bad : {u"", u"?", u"偶", u"さ々とし", u"カンジ", u"abc", u"1"})
+        EXPECT_FALSE(IsKanaReading(bad)) << ToUtf8(bad);
+}
+
+TEST(SplitReading, KanaOfTheWordAnchorTheKanji) {
+    struct Case {
+        std::u16string word, reading;
+        std::vector<std::u16string> parts;  // empty: the reading does not fit
+    } cases[] = {
+        {u"取り扱い", u"とりあつかい", {u"と", u"り", u"あつか", u"い"}},
+        {u"消しゴム", u"けしごむ", {u"け", u"しごむ"}},
+        {u"ヶ月", u"かげつ", {u"か", u"げつ"}},
+        {u"お茶", u"おちゃ", {u"お", u"ちゃ"}},
+        {u"書き換え", u"かきかえ", {u"か", u"き", u"か", u"え"}},
+        {u"行っ", u"いっ", {u"い", u"っ"}},
+        // Kana that are not in the reading, a kanji with nothing left to read, and kanji
+        // beside letters cannot be split.
+        {u"行っ", u"おこな", {}},
+        {u"漢字い", u"い", {}},
+        {u"漢A", u"かんえー", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ReadingPart> parts;
+        const bool ok = SplitReading(c.word, c.reading, parts);
+        EXPECT_EQ(ok, !c.parts.empty()) << ToUtf8(c.word);
+        if (!ok) continue;
+        std::vector<std::u16string> got;
+        for (const auto& p : parts)
+            got.emplace_back(p.reading);
+        EXPECT_EQ(got, c.parts) << ToUtf8(c.word);
+    }
 }
 
 TEST(DoRubi, BadInputNeverCrashes) {
