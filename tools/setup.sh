@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
-  libmecab-dev mecab-ipadic-utf8
+  libmecab-dev mecab-ipadic-utf8 mecab kanjidic
   libicu-dev
   libcurl4-openssl-dev libssl-dev ca-certificates
   qt6-base-dev qt6-base-dev-tools libgl-dev

@@ -197,6 +197,9 @@ private:
         size_t cursor = 0;  // bytes of `input` accounted for
         std::u16string word;
         bool afterNoun = false;
+        bool afterVerb = false;  // a verb or an auxiliary such as た
+        bool afterPronoun = false;
+        bool afterKanaNoun = false;
         for (const MeCab::Node* node = lattice_->bos_node(); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
             const size_t at = static_cast<size_t>(node->surface - input.data());
@@ -206,8 +209,14 @@ private:
             cursor = at + node->length;
             std::string_view field;
             const std::string_view feature = node->feature ? node->feature : "";
-            const bool wasAfterNoun = afterNoun;
+            const bool wasAfterNoun = afterNoun, wasAfterVerb = afterVerb,
+                       wasAfterPronoun = afterPronoun, wasAfterKanaNoun = afterKanaNoun;
             afterNoun = StartsWith(feature, "名詞,") && !StartsWith(feature, "名詞,接尾");
+            afterVerb = StartsWith(feature, "動詞,") || StartsWith(feature, "助動詞,");
+            afterPronoun = StartsWith(feature, "名詞,代名詞");
+            afterKanaNoun =
+                afterNoun &&
+                !HasKanjiUtf8(surface.substr(surface.size() >= 3 ? surface.size() - 3 : 0));
             if (node->stat != MECAB_UNK_NODE && HasKanjiUtf8(surface)) {
                 field = ReadingField(feature);
             }
@@ -218,10 +227,18 @@ private:
             word = FromUtf8(field);
             KatakanaToHiragana(word);
             ChooseNihon(surface, feature, all.substr(cursor), word);
-            // The plural suffix 方 after a noun voices: 先生方 せんせいがた, あなた方.
-            if (wasAfterNoun && surface == "方" && word == u"かた" &&
-                StartsWith(feature, "名詞,接尾,")) {
+            // The plural suffix 方 after a person voices: 先生方 せんせいがた, あなた方; after
+            // a noun made from a verb it is a way of doing (組み立て方 かた).
+            if (wasAfterNoun && (wasAfterPronoun || !wasAfterKanaNoun) && surface == "方" &&
+                word == u"かた" && StartsWith(feature, "名詞,接尾,")) {
                 word = u"がた";
+            }
+            // After a verb: 食べた後 あと, 泳いでいる間に あいだ (but 休む間も ま).
+            if (wasAfterVerb && surface == "後" && word == u"のち") word = u"あと";
+            if (wasAfterVerb && surface == "間" && word == u"ま" && node->next &&
+                node->next->stat != MECAB_EOS_NODE) {
+                const std::string_view next(node->next->surface, node->next->length);
+                if (next == "に" || next == "は") word = u"あいだ";
             }
             each(gap, surface, node, &word);
         }

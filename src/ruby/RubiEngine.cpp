@@ -7,6 +7,7 @@
 #include "ruby/Counters.h"
 #include "ruby/DicPass.h"
 #include "ruby/GradeKanji.h"
+#include "ruby/KanjiDic.h"
 #include "ruby/Text.h"
 
 namespace velmora {
@@ -430,14 +431,31 @@ std::u16string RubiEngine::ReadSpan(Piece& piece, size_t begin, size_t end,
     // A reading that is not one: the run alone, then kanji by kanji.
     const std::u16string_view run = piece.text.substr(begin, end - begin);
     if (Read(service, run, reading) && IsKanaReading(reading)) return reading;
+    // Kanji by kanji: the service's reading of the kanji alone, else the kanji
+    // dictionary's (a kun reading whose okurigana follow it in the text, or an on reading).
     std::u16string joined, one;
+    const bool alone = run.size() == 1 || (run.size() == 2 && run[1] >= 0xDC00 && run[1] <= 0xDFFF);
     for (size_t i = 0; i < run.size();) {
         const size_t n = (run[i] >= 0xD800 && run[i] <= 0xDBFF && i + 1 < run.size()) ? 2 : 1;
+        const char32_t c =
+            n == 2 ? 0x10000 + ((char32_t(run[i]) - 0xD800) << 10) + (char32_t(run[i + 1]) - 0xDC00)
+                   : run[i];
+        const std::u16string_view after = piece.text.substr(begin + i + n);
+        auto fromDic = [&] {
+            return KanjiDicReading(c, after.substr(0, std::min<size_t>(after.size(), 8)), alone,
+                                   one) &&
+                   IsKanaReading(one);
+        };
+        auto fromService = [&] {
+            return Read(service, run.substr(i, n), one) && IsKanaReading(one);
+        };
         if (run[i] == u'々' && !one.empty()) {
             joined += one;
-        } else {
-            if (!Read(service, run.substr(i, n), one) || !IsKanaReading(one)) return u"?";
+        } else if (alone ? (fromService() || fromDic()) : (fromDic() || fromService())) {
+            // In a compound the kanji dictionary's on reading fits better than a word's.
             joined += one;
+        } else {
+            return u"?";
         }
         i += n;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ruby/FakeReading.h"
+#include "ruby/KanjiDic.h"
 #include "ruby/Text.h"
 
 namespace velmora {
@@ -28,6 +29,13 @@ struct Engine {
         return lines[0];
     }
 };
+
+// The scripted service alone decides the readings here: no kanji dictionary behind it.
+class NoKanjiDic : public ::testing::Environment {
+public:
+    void SetUp() override { SetKanjiDicPath("/nonexistent/kanjidic"); }
+};
+const auto* const kNoKanjiDic = ::testing::AddGlobalTestEnvironment(new NoKanjiDic);
 
 TEST(IsKanji, Ranges) {
     struct Case {
