@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Readings that differ from the text make the engine take its fallback paths.
     script.chars = {{u'漢', u"かん"}, {u'字', u""}, {u'ア', u"あ"}, {u'a', u"ab"}, {u'1', u""}};
     if (flags & 1) script.failing.insert(lines.empty() ? u"" : lines[0]);
+    script.analyse = flags & 8;
     int level = flags >> 5;  // 0..7; the engine gets 0..6 from the store, 7 must not hurt
     UserDictionary dic;
     if (flags & 2) {
@@ -40,6 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hooks.stillWanted = [&] { return !(flags & 4) || pumps < 50; };
     hooks.pump = [&] { ++pumps; };
     RubiEngine engine(FakeReadingFactory(script), level, dic, hooks);
+    if (flags & 16) {
+        // One piece in ruby tags, as the markup-aware caller hands it over.
+        auto service = FakeReadingFactory(script)();
+        if (service && service->Open()) engine.AnnotatePiece(text, *service, RubyStyle::RubyTags);
+        return 0;
+    }
     engine.DoRubi(lines);
     return 0;
 }

@@ -19,6 +19,9 @@ struct FakeReadingScript {
     std::map<char16_t, std::u16string> chars;
     // Texts whose request fails.
     std::set<std::u16string> failing;
+    // Analyse answers with one word per character (readings from `chars`), so that the
+    // engine takes its context path; off: the provider sees no context.
+    bool analyse = false;
     bool failCreate = false;
     bool failOpen = false;
     // Every request, in order.
@@ -53,6 +56,21 @@ public:
             } else {
                 reading.push_back(c);
             }
+        }
+        return true;
+    }
+
+    bool Analyse(std::u16string_view text, std::vector<Morpheme>& words) override {
+        words.clear();
+        if (!script_.analyse) return false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            Morpheme m;
+            m.begin = i;
+            m.end = i + 1;
+            if (auto it = script_.chars.find(text[i]); it != script_.chars.end()) {
+                m.reading = it->second;
+            }
+            words.push_back(std::move(m));
         }
         return true;
     }

@@ -339,7 +339,14 @@ bool RubiEngine::ReadInContext(Piece& piece, size_t begin, size_t end, ReadingSe
                                [](size_t v, const Morpheme& m) { return v < m.end; });
     size_t covered = begin;
     while (covered < end) {
-        if (it == words.end() || it->begin > covered) return false;
+        if (it == words.end() || it->begin > covered) {
+            // A run longer than a chunk goes on in the next one.
+            const size_t known = words.size();
+            if (!piece.Analysed(covered, service) || words.size() == known) return false;
+            it = std::upper_bound(words.begin(), words.end(), covered,
+                                  [](size_t v, const Morpheme& m) { return v < m.end; });
+            continue;
+        }
         const Morpheme& w = *it;
         const std::u16string_view surface = piece.text.substr(w.begin, w.end - w.begin);
         // A number in kanji numerals, with the counter after it: 六百 ろっぴゃく, 三日 みっか,
@@ -431,6 +438,7 @@ std::u16string RubiEngine::ReadSpan(Piece& piece, size_t begin, size_t end,
     // A reading that is not one: the run alone, then kanji by kanji.
     const std::u16string_view run = piece.text.substr(begin, end - begin);
     if (Read(service, run, reading) && IsKanaReading(reading)) return reading;
+    if (run.size() > static_cast<size_t>(kContextLimit)) return u"?";
     // Kanji by kanji: the service's reading of the kanji alone, else the kanji
     // dictionary's (a kun reading whose okurigana follow it in the text, or an on reading).
     std::u16string joined, one;

@@ -187,6 +187,22 @@ TEST(MecabReading, AnalyseAlignsWordsByOffsets) {
     EXPECT_TRUE(counter);
 }
 
+TEST(MecabReading, RunsLongerThanOneAnalysisAreReadWhole) {
+    int level = 0;
+    UserDictionary dic;
+    RubiEngine engine(MecabReadingFactory(), level, dic, {});
+    std::u16string run;
+    for (int i = 0; i < 1500; ++i)
+        run += u"東京";
+    std::vector<std::u16string> lines{u"<p>" + run + u"へ"};
+    ASSERT_TRUE(engine.DoRubi(lines));
+    const size_t open = lines[0].find(u'(');
+    ASSERT_EQ(open, 3 + run.size());
+    const std::u16string_view reading =
+        std::u16string_view(lines[0]).substr(open + 1, lines[0].size() - open - 3);
+    EXPECT_TRUE(IsKanaReading(reading));
+}
+
 // Runs last in this program: the shared model is replaced by a missing dictionary.
 TEST(MecabReadingZ, MissingDictionaryFailsToOpen) {
     const std::string saved = MecabDictionary();

@@ -191,6 +191,18 @@ TEST(DoRubi, OkuriganaCutAndHeadFallback) {
     }
 }
 
+TEST(DoRubi, ContextReadingsAlignedByOffsets) {
+    Engine e;
+    e.script.analyse = true;
+    // Each run takes the readings of the words inside it; no request per run is made.
+    EXPECT_EQ(e.Line(u"東京へ行く"), u"東京(とうきょう)へ行(い)く");
+    EXPECT_TRUE(e.script.requests.empty());
+    // A word without a reading falls back to the request with the run's context.
+    e.script.texts = {{u"偶に", u"たまに"}};
+    EXPECT_EQ(e.Line(u"偶に"), u"偶(たま)に");
+    EXPECT_EQ(e.script.requests, std::vector<std::u16string>{u"偶に"});
+}
+
 TEST(DoRubi, RequestLimit) {
     Engine e;
     std::u16string run(1500, u'漢');
