@@ -493,15 +493,14 @@ RubiEngine::RunReading RubiEngine::ReadRunAt(Piece& piece, size_t begin, size_t 
                     out.reading = c->counter;
                 }
                 if (begin + c->length < end) {
-                    std::u16string rest = ReadSpan(piece, begin + c->length, end, service);
-                    if (rest == u"?") return {rest, 0};
-                    out.reading += rest;
+                    out.counterLength = c->length;
+                    out.restReading = ReadSpan(piece, begin + c->length, end, service);
                 }
                 return out;
             }
         }
     }
-    return {ReadSpan(piece, begin, end, service), 0};
+    return {ReadSpan(piece, begin, end, service), 0, 0, {}};
 }
 
 namespace {
@@ -607,8 +606,11 @@ bool RubiEngine::Annotate(std::u16string_view text, ReadingService& service, Rub
             digits = std::min(digits, out.size());
             std::u16string base = out.substr(out.size() - digits);
             out.resize(out.size() - digits);
-            base.append(text.substr(start, k));
+            const size_t first = run.counterLength > 0 ? run.counterLength : k;
+            base.append(text.substr(start, first));
             AppendRuby(out, base, run.reading, style);
+            if (first < k)
+                AppendRuby(out, text.substr(start + first, k - first), run.restReading, style);
             out.append(text.substr(start + k, n - k));
         } else if (dic_.DicWordCount > 0 && KanjiString.find(kSpanOpen) != std::u16string::npos) {
             out.append(style == RubyStyle::RubyTags ? ConvertDicSpanToRuby(KanjiString)

@@ -76,6 +76,10 @@ private:
     struct RunReading {
         std::u16string reading;
         size_t digits = 0;  // digits before the run that the reading covers (3日 みっか)
+        // A counter at the start of a longer run is written on its own, and the kanji
+        // after it with their own reading: 2本(ほん)買(か)う, not 2本買(ほんか)う.
+        size_t counterLength = 0;
+        std::u16string restReading;
     };
 
     bool Walk(std::vector<std::u16string>& RubiSL, ReadingService& service);
