@@ -16,6 +16,9 @@ if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=cc
 # Debian's build flags: -O2 as the normal build, fortified functions, stack protector, PIE,
 # full RELRO; Release adds only NDEBUG.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# The flags map the checkout to "." (reproducible builds); the same objects come out of any
+# checkout, so ccache may reuse them across folders.
+export CCACHE_IGNOREOPTIONS="-ffile-prefix-map=*"
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags="$(dpkg-buildflags --get LDFLAGS)"
 
