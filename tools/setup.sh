@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Velmora needs (only those missing), then configures and
-# builds it into build/. Safe to run again; quick when everything is there.
+# builds it into build/ (NO_BUILD=1: packages only). Safe to run again; quick when
+# everything is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ PACKAGES=(
   libx11-dev libxi-dev libxtst-dev libxfixes-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox x11-utils fonts-noto-cjk
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()
@@ -26,6 +28,8 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ -z "${NO_BUILD:-}" ] || exit 0
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_ARGS:-} >/dev/null

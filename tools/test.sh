@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Sets Velmora up (missing packages, build) and runs every test: the unit, pipeline,
 # network and desktop tests, the same tests under AddressSanitizer + UndefinedBehavior-
-# Sanitizer, bounded fuzz runs, and the format check.
+# Sanitizer, bounded fuzz runs, the Debian package test and the format check.
 #
 #   tools/test.sh            everything
 #   QUICK=1 tools/test.sh    the normal build's tests only
+#   SKIP_PACKAGE=1           everything but the Debian package test (it installs the
+#                            package into this machine, then removes it)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -84,6 +86,21 @@ if [ -z "${QUICK:-}" ]; then
     done
   else
     echo "fuzz build failed"; status=1; failed=$((failed + 1))
+  fi
+
+  if [ -z "${SKIP_PACKAGE:-}" ]; then
+    echo "== Debian package: build, lintian, install, run, remove"
+    pkglog=$(mktemp)
+    tools/package-test.sh 2>&1 | tee "$pkglog"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    line=$(grep -E '^package: [0-9]+ passed, [0-9]+ failed,' "$pkglog" | tail -n 1)
+    rm -f "$pkglog"
+    if [ -n "$line" ]; then
+      passed=$((passed + $(sed -E 's/^package: ([0-9]+) passed.*/\1/' <<<"$line")))
+      failed=$((failed + $(sed -E 's/.* ([0-9]+) failed,.*/\1/' <<<"$line")))
+    else
+      failed=$((failed + 1))
+    fi
   fi
 
   echo "== format"

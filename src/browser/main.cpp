@@ -2,18 +2,36 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "browser/RubiPageShower.h"
 #include "browser/Startup.h"
 #include "browser/TMessageBox.h"
 #include "browser/TVelmoraForm.h"
+#include "platform/HelpPage.h"
 #include "platform/Platform.h"
 #include "ruby/MecabReading.h"
+#include "settings/IniFile.h"
 
 int main(int argc, char** argv) {
     using namespace velmora;
+    // Hidden option of the install checks: the help page this program finds, without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--help-page") == 0) {
+        const auto page =
+            FindHelpPage(PathFromText(CreatePlatformServices().folders->ProgramFolder()));
+        if (page.empty()) {
+            std::fputs("velmora: the help page is missing\n", stderr);
+            return 1;
+        }
+        std::puts(page.c_str());
+        return 0;
+    }
+
     QApplication app(argc, argv);
+    // The window's class (WM_CLASS) is the application name; velmora.desktop names it.
     app.setApplicationName(QStringLiteral("velmora"));
+    app.setDesktopFileName(QStringLiteral("velmora"));
 
     // Hidden option of the screenshot tool: pictures of the window, then exit.
     QString screenshotDir;
