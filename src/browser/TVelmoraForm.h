@@ -1,6 +1,12 @@
 // The main window: the state of a run, its controls and the handlers of their events. The
 // handlers stay thin; the request, the stores and the desktop services do the work. A
 // toolkit's view (TVelmoraView) draws the controls and forwards the user's actions here.
+//
+// A new handler is a member function wired to its control's event in the constructor
+// (OnClick, OnChange, OnKeyDown, OnSelect...). A new menu entry is added in BuildMenu
+// (PopupMenu1.Add, AutoCheck or GroupIndex for checks, OnClick): every view builds its menu
+// from these entries. A new desktop service is a header in src/platform, a pointer in
+// TVelmoraDeps, a fake in platform/fake and an implementation per system.
 #pragma once
 
 #include <array>
@@ -98,6 +104,9 @@ public:
 
     int CollapsedHeight() const;
     int ExpandedHeight() const;
+
+    // The millisecond clock the handlers measure their waits with (0 without a clock).
+    std::uint32_t timeGetTime() const { return deps_.clock ? deps_.clock->timeGetTime() : 0; }
 
     // ---- State of the run ----
     std::vector<std::u16string> RubiSL;  // the current request keeps its own lines

@@ -310,6 +310,8 @@ TEST(FormStartup, FirstStateOfTheWindow) {
     EXPECT_FALSE(app.timer.Active());
     EXPECT_EQ(app.timer.Interval(), 1000);
     EXPECT_EQ(f.Timer1, &app.timer);
+    app.clock.now = 123456;
+    EXPECT_EQ(f.timeGetTime(), 123456u);
     EXPECT_EQ(f.RubiHTMLCount, 0);
     EXPECT_EQ(f.BrowserHWND, WindowId(0));
     EXPECT_TRUE(f.BrowserName[0] == u"Mozilla Firefox");
