@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "../tests/pipeline/LocalHttpServer.h"
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
-#include "ruby/Text.h"
-#include "settings/IniFile.h"
 
 namespace {
 

@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "pipeline/LinkRewrite.h"
 #include "pipeline/PageDecode.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
-#include "settings/IniFile.h"
 
 namespace fs = std::filesystem;
 using namespace velmora;

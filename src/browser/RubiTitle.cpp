@@ -1,6 +1,6 @@
 #include "browser/RubiTitle.h"
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 namespace {

@@ -1,19 +1,21 @@
 // The program's entry steps that come before the main window: one instance per user, the
-// TLS library check and the application's look.
+// TLS library check and the reading dictionary.
 #pragma once
-
-#include <QString>
 
 #include <string>
 
 #include "platform/InstanceLock.h"
 
 namespace velmora {
+class TMessageBox;
+}
+
+namespace velmora {
 
 inline constexpr char kInstanceLockName[] = "VelmoraMutex";
 
 // Takes the instance lock; when another instance holds it, says so and returns false.
-bool TakeSingleInstance(InstanceLock& lock);
+bool TakeSingleInstance(InstanceLock& lock, TMessageBox& messages);
 
 // The TLS library version of the download library (libcurl's ssl_version), or null.
 const char* CurlTlsVersion();
@@ -24,8 +26,5 @@ std::u16string TlsMissingMessage(const std::string& file);
 
 // The message that ends the start when the reading dictionary in `folder` cannot be loaded.
 std::u16string ReadingMissingMessage(const std::string& folder);
-
-// The visual style "Cyan Dusk", with the designed colours of single controls.
-QString CyanDuskStyleSheet();
 
 }  // namespace velmora

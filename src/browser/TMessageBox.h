@@ -1,43 +1,29 @@
 // Every message box of the program goes through here: owned by the main window, titled
-// "ヴェルモラ" and kept above all other windows. Tests observe the boxes and answer them
-// without a modal loop.
+// "ヴェルモラ" and kept above all other windows. Each toolkit shows its own; tests answer
+// them without a modal loop.
 #pragma once
 
-#include <QMessageBox>
-#include <QString>
-#include <QStringList>
+#include <string>
 
 namespace velmora {
 
 class TMessageBox {
 public:
-    struct Shown {
-        QString text;
-        QMessageBox::Icon icon;
-    };
+    enum Icon { Information, Question, Warning, Critical };
+    // The buttons, combined with |; Show returns the one pressed.
+    enum Button : unsigned { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
 
-    static QMessageBox::StandardButton Show(QWidget* owner, const QString& text,
-                                            QMessageBox::Icon icon = QMessageBox::Information,
-                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+    static constexpr const char16_t* kTitle = u"ヴェルモラ";
+
+    virtual ~TMessageBox() = default;
+    // Shows `text` (lines broken with CR LF or a lone CR) and waits for the answer.
+    virtual Button Show(const std::u16string& text, Icon icon = Information,
+                        unsigned buttons = Ok) = 0;
 
     // The information box of a notice.
-    static void Info(QWidget* owner, const QString& text) { Show(owner, text); }
+    void Info(const std::u16string& text) { Show(text, Information, Ok); }
     // The standard error box for failures the operation itself does not report.
-    static void Error(QWidget* owner, const QString& text) {
-        Show(owner, text, QMessageBox::Critical);
-    }
-
-    // The next box is not shown but answered with `button` (once).
-    static void setNextAnswer(QMessageBox::StandardButton button);
-    // Every box from now on is answered with `button` without being shown; NoButton shows
-    // them again.
-    static void setAutoAnswer(QMessageBox::StandardButton button);
-    // The boxes since the last clear, shown or answered.
-    static const QList<Shown>& history();
-    static QStringList texts();
-    static void clearHistory();
-
-    static const QString kTitle;
+    void Error(const std::u16string& text) { Show(text, Critical, Ok); }
 };
 
 }  // namespace velmora

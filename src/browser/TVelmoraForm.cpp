@@ -1,71 +1,33 @@
 #include "browser/TVelmoraForm.h"
 
-#include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenu>
-#include <QPainter>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScreen>
-#include <QTimer>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "browser/BrowserCatalogue.h"
 #include "browser/RubiPageShower.h"
 #include "browser/RubiTitle.h"
 #include "browser/Startup.h"
 #include "browser/TMessageBox.h"
-#include "browser/UrlField.h"
 #include "pipeline/Download.h"
 #include "pipeline/RubiRequest.h"
+#include "platform/VirtualKeys.h"
 #include "ruby/MecabReading.h"
-#include "ruby/Text.h"
 #include "settings/DicFile.h"
 
 namespace velmora {
 namespace {
 
-QString Q(const std::u16string& s) {
-    return QString::fromStdU16String(s);
-}
-std::u16string U16(const QString& s) {
-    return s.toStdU16String();
-}
-
 // Whether the URL field's text names an address the request can take.
-bool IsRubiAddress(const QString& text) {
-    const QString head = text.left(4).toLower();
+bool IsRubiAddress(const std::u16string& text) {
+    const std::u16string head = LowerAscii(std::u16string_view(text).substr(0, 4));
     return head == u"http" || head == u"file";
 }
 
 std::u16string Quoted(const std::u16string& path) {
     return u"\"" + path + u"\"";
-}
-
-// The menu picture: three bars on a teal tile.
-QPixmap MenuPicture() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x1f, 0x7a, 0x80));
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    painter.setBrush(QColor(0xe6, 0xfb, 0xfb));
-    for (int y : {9, 15, 21})
-        painter.drawRoundedRect(QRectF(8, y, 16, 3), 1.5, 1.5);
-    return pixmap;
 }
 
 const char16_t* const kLevelCaptions[7] = {
@@ -75,199 +37,165 @@ const char16_t* const kLevelCaptions[7] = {
     u"小学校(しょうがっこう)6年(ねん)(&6)",
 };
 
+using Kind = TControl::Kind;
+
 }  // namespace
 
-TVelmoraForm::TVelmoraForm(TVelmoraDeps deps, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      DL(std::make_unique<Downloader>()),
+TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
+    : DL(std::make_unique<Downloader>()),
       FIsDLCancel(DL->FIsDLCancel),
       FDownLoadError(DL->FDownLoadError),
       IsDownLoading(DL->IsDownLoading),
       MS(DL->MS),
       LProtocol(DL->LProtocol),
       LHomeDirectory(DL->LHomeDirectory),
+      LblURL(Kind::Label, "LblURL", {8, 3, 60, 16}),
+      LEURL("LEURL", {8, 20, 273, 24}),
+      ImgMenu(Kind::Image, "ImgMenu", {287, 8, 32, 32}),
+      BtnRubi(Kind::Button, "BtnRubi", {8, 57, 137, 34}),
+      ProgressBar1(Kind::ProgressBar, "ProgressBar1", {8, 57, 137, 17}),
+      LblRubiing(Kind::Label, "LblRubiing", {8, 75, 137, 16}),
+      BtnCancel(Kind::Button, "BtnCancel", {168, 57, 88, 34}),
+      ComboBoxRubiTitle(Kind::ComboBox, "ComboBoxRubiTitle", {8, 104, 311, 24}),
+      BtnHelp(Kind::Button, "BtnHelp", {8, 135, 311, 25}),
+      PanelHelp(Kind::Panel, "PanelHelp", {8, 165, 311, 235}),
+      LblHelp(Kind::Label, "LblHelp", {3, 2, 305, 231}, &PanelHelp),
+      PopupMenu1("PopupMenu1"),
       deps_(std::move(deps)) {
-    setObjectName(QStringLiteral("VelmoraForm"));
-    setWindowTitle(QStringLiteral("ヴェルモラ"));
-    QFont font(QFontDatabase::families().contains(QStringLiteral("Tahoma"))
-                   ? QStringLiteral("Tahoma")
-                   : QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(13);
-    setFont(font);
-    BuildControls();
+    LblURL.SetText(u"URL:");
+    LEURL.SetHint(u"URL");
+    LEURL.OnChange = [this] { LEURLChange(); };
+    LEURL.OnMouseEnter = [this] { LEURLMouseEnter(); };
+    LEURL.OnKeyDown = [this](int key) { return LEURLKeyDown(key); };
+    ImgMenu.SetHint(u"メニュー");
+    ImgMenu.OnClick = [this] { ImgMenuClick(); };
+    BtnRubi.SetText(u"ルビふり");
+    BtnRubi.SetEnabled(false);
+    BtnRubi.OnClick = [this] { BtnRubiClick(); };
+    ProgressBar1.Hide();
+    LblRubiing.SetText(u"ルビふりちゅう");
+    LblRubiing.Hide();
+    BtnCancel.SetText(u"キャンセル");
+    BtnCancel.Hide();
+    BtnCancel.OnClick = [this] { BtnCancelClick(); };
+    ComboBoxRubiTitle.Add(u"以前(いぜん)のルビふり画面(がめん)", 0);
+    ComboBoxRubiTitle.SetItemIndex(0);
+    ComboBoxRubiTitle.SetEnabled(false);
+    ComboBoxRubiTitle.OnSelect = [this](int index) { ComboBoxRubiTitleSelect(index); };
+    ComboBoxRubiTitle.OnCloseUp = [this] { ComboBoxRubiTitleCloseUp(); };
+    BtnHelp.SetText(u"使(つか)い方(かた)");
+    BtnHelp.OnClick = [this] { BtnHelpClick(); };
     BuildMenu();
-    SetClientHeight(411);
+
+    Timer1 = deps_.timer;
+    if (Timer1) {
+        Timer1->Stop();
+        Timer1->SetInterval(1000);
+        Timer1->SetOnTimer([this] { Timer1Timer(); });
+    }
 
     // The worker reports from its own thread; its news is handled on this one.
-    DL->SetNewsCallback([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { DL->DeliverPending(Hooks()); }, Qt::QueuedConnection);
-    });
+    DL->SetNewsCallback([this] { Later([this] { DL->DeliverPending(Hooks()); }); });
 }
 
 TVelmoraForm::~TVelmoraForm() {
     // The worker is stopped and joined while the window can still take its news.
     DL->SetNewsCallback({});
-    // Closing the window hides its controls, and a control may still signal (the history
-    // list closing its pop-up) while this object is half destroyed: stop listening first.
-    for (QObject* child : findChildren<QObject*>())
-        child->disconnect(this);
-}
-
-void TVelmoraForm::BuildControls() {
-    LblURL = new QLabel(QStringLiteral("URL:"), this);
-    LblURL->setObjectName(QStringLiteral("LblURL"));
-    LblURL->setGeometry(8, 3, 60, 16);
-
-    LEURL = new TURLEdit(this);
-    LEURL->setObjectName(QStringLiteral("LEURL"));
-    LEURL->setGeometry(8, 20, 273, 24);
-    LEURL->setToolTip(QStringLiteral("URL"));
-    LEURL->setAcceptDrops(true);
-    LEURL->installEventFilter(this);
-    LblURL->setBuddy(LEURL);
-
-    ImgMenu = new QLabel(this);
-    ImgMenu->setObjectName(QStringLiteral("ImgMenu"));
-    ImgMenu->setGeometry(287, 8, 32, 32);
-    ImgMenu->setPixmap(MenuPicture());
-    ImgMenu->setToolTip(QStringLiteral("メニュー"));
-    ImgMenu->setCursor(Qt::PointingHandCursor);
-    ImgMenu->installEventFilter(this);
-
-    BtnRubi = new QPushButton(QStringLiteral("ルビふり"), this);
-    BtnRubi->setObjectName(QStringLiteral("BtnRubi"));
-    BtnRubi->setGeometry(8, 57, 137, 34);
-    BtnRubi->setFlat(true);
-    BtnRubi->setEnabled(false);
-
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(8, 57, 137, 17);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
-
-    LblRubiing = new QLabel(QStringLiteral("ルビふりちゅう"), this);
-    LblRubiing->setObjectName(QStringLiteral("LblRubiing"));
-    LblRubiing->setGeometry(8, 75, 137, 16);
-    LblRubiing->setAlignment(Qt::AlignCenter);
-    LblRubiing->hide();
-
-    BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setGeometry(168, 57, 88, 34);
-    BtnCancel->setFlat(true);
-    BtnCancel->hide();
-
-    ComboBoxRubiTitle = new TRubiTitleCombo(this);
-    ComboBoxRubiTitle->setObjectName(QStringLiteral("ComboBoxRubiTitle"));
-    ComboBoxRubiTitle->setGeometry(8, 104, 311, 24);
-    ComboBoxRubiTitle->addItem(QStringLiteral("以前(いぜん)のルビふり画面(がめん)"), 0);
-    ComboBoxRubiTitle->setCurrentIndex(0);
-    ComboBoxRubiTitle->setEnabled(false);
-
-    BtnHelp = new QPushButton(QStringLiteral("使(つか)い方(かた)"), this);
-    BtnHelp->setObjectName(QStringLiteral("BtnHelp"));
-    BtnHelp->setGeometry(8, 135, 311, 25);
-
-    PanelHelp = new QWidget(this);
-    PanelHelp->setObjectName(QStringLiteral("PanelHelp"));
-    PanelHelp->setAttribute(Qt::WA_StyledBackground, true);
-    PanelHelp->setGeometry(8, 165, 311, 235);
-    LblHelp = new QLabel(PanelHelp);
-    LblHelp->setObjectName(QStringLiteral("LblHelp"));
-    LblHelp->setGeometry(3, 2, 305, 231);
-    LblHelp->setWordWrap(true);
-    // A Japanese fallback font runs taller than Tahoma; the usage text must fit the panel.
-    if (!font().family().startsWith(QStringLiteral("Tahoma"))) {
-        QFont small = font();
-        small.setPixelSize(12);
-        LblHelp->setFont(small);
-    }
-    LblHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-
-    connect(LEURL, &QLineEdit::textChanged, this, [this] { LEURLChange(); });
-    connect(LEURL, &TURLEdit::mouseEntered, this, [this] { LEURLMouseEnter(); });
-    connect(LEURL, &TURLEdit::urlDropped, this,
-            [this](const QString& url) { DropURLTarget1Drop(url); });
-    connect(BtnRubi, &QPushButton::clicked, this, [this] { BtnRubiClick(); });
-    connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
-    connect(BtnHelp, &QPushButton::clicked, this, [this] { BtnHelpClick(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    connect(ComboBoxRubiTitle, &QComboBox::activated, this,
-            [this](int index) { ComboBoxRubiTitleSelect(index); });
-    connect(ComboBoxRubiTitle, &TRubiTitleCombo::closeUp, this,
-            [this] { ComboBoxRubiTitleCloseUp(); });
+    if (Timer1) Timer1->SetOnTimer({});
+    DetachView();
 }
 
 void TVelmoraForm::BuildMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PMenuBrowser = PopupMenu1->addAction(QStringLiteral("ルビを表示(ひょうじ)するブラウザ(&B)"));
-    PMenuBrowser->setObjectName(QStringLiteral("PMenuBrowser"));
-    QMenu* levels = PopupMenu1->addMenu(QStringLiteral("ルビレベル(&L)"));
-    levels->setObjectName(QStringLiteral("PMenuRubiLevel"));
-    levelGroup_ = new QActionGroup(this);
-    levelGroup_->setExclusive(true);
+    PMenuBrowser = &PopupMenu1.Add("PMenuBrowser", u"ルビを表示(ひょうじ)するブラウザ(&B)");
+    PMenuRubiLevel = &PopupMenu1.Add("PMenuRubiLevel", u"ルビレベル(&L)");
     for (int i = 0; i < 7; ++i) {
-        QAction* entry = levels->addAction(Q(kLevelCaptions[i]));
-        entry->setObjectName(QStringLiteral("PMenuExceptRubi%1").arg(i));
-        entry->setCheckable(true);
-        entry->setChecked(i == 0);
-        levelGroup_->addAction(entry);
+        TMenuItem& entry =
+            PMenuRubiLevel->Add("PMenuExceptRubi" + std::to_string(i), kLevelCaptions[i]);
+        entry.GroupIndex = 1;
+        entry.SetChecked(i == 0);
+        entry.OnClick = [this, i] { PMenuExceptRubiClick(i); };
+        MenuExceptRubi[static_cast<size_t>(i)] = &entry;
     }
-    QAction* setDic = PopupMenu1->addAction(QStringLiteral("辞書編集(じしょへんしゅう)(&D)"));
-    setDic->setObjectName(QStringLiteral("PMenuSetDic"));
-    PMenuHotKey = PopupMenu1->addAction(QStringLiteral("ルビふりキー:[Shift](&K)"));
-    PMenuHotKey->setObjectName(QStringLiteral("PMenuHotKey"));
+    PMenuSetDic = &PopupMenu1.Add("PMenuSetDic", u"辞書編集(じしょへんしゅう)(&D)");
+    PMenuHotKey = &PopupMenu1.Add("PMenuHotKey", u"ルビふりキー:[Shift](&K)");
     PMenuCloseNoRubiTab =
-        PopupMenu1->addAction(QStringLiteral("ルビがふられていないタブは閉(と)じる(&T)"));
-    PMenuCloseNoRubiTab->setObjectName(QStringLiteral("PMenuCloseNoRubiTab"));
-    PMenuNoMoveBrowser = PopupMenu1->addAction(QStringLiteral(
-        "起動時(きどうじ)ルビふりブラウザの位置(いち)・サイズを変更(へんこう)しない(&M)"));
-    PMenuNoMoveBrowser->setObjectName(QStringLiteral("PMenuNoMoveBrowser"));
-    PMenuDeleteFile = PopupMenu1->addAction(
-        QStringLiteral("終了時(しゅうりょうじ)にルビふりHTMLファイルを削除(さくじょ)する(&F)"));
-    PMenuDeleteFile->setObjectName(QStringLiteral("PMenuDeleteFile"));
-    for (QAction* tick : {PMenuCloseNoRubiTab, PMenuNoMoveBrowser, PMenuDeleteFile}) {
-        tick->setCheckable(true);
-        connect(tick, &QAction::triggered, this,
-                [this, tick](bool checked) { PMenuTickClick(tick, checked); });
+        &PopupMenu1.Add("PMenuCloseNoRubiTab", u"ルビがふられていないタブは閉(と)じる(&T)");
+    PMenuNoMoveBrowser = &PopupMenu1.Add(
+        "PMenuNoMoveBrowser",
+        u"起動時(きどうじ)ルビふりブラウザの位置(いち)・サイズを変更(へんこう)しない(&M)");
+    PMenuDeleteFile = &PopupMenu1.Add(
+        "PMenuDeleteFile", u"終了時(しゅうりょうじ)にルビふりHTMLファイルを削除(さくじょ)する(&F)");
+    for (TMenuItem* tick : {PMenuCloseNoRubiTab, PMenuNoMoveBrowser, PMenuDeleteFile}) {
+        tick->AutoCheck = true;
+        tick->OnClick = [this, tick] { PMenuTickClick(*tick); };
     }
-    PMenuDeleteFile->setChecked(true);
-    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    PopupMenu1->addAction(QStringLiteral("ヘルプ(&H)"))->setObjectName(QStringLiteral("PMenuHelp"));
-    PopupMenu1->addAction(QStringLiteral("バージョン情報(じょうほう)(&V)"))
-        ->setObjectName(QStringLiteral("PMenuVersion"));
+    PMenuDeleteFile->SetChecked(true);
+    PopupMenu1.AddSeparator("N1");
+    PMenuHelp = &PopupMenu1.Add("PMenuHelp", u"ヘルプ(&H)");
+    PMenuVersion = &PopupMenu1.Add("PMenuVersion", u"バージョン情報(じょうほう)(&V)");
+}
+
+std::vector<TControl*> TVelmoraForm::Controls() {
+    std::vector<TControl*> all = {&LblURL,       &LEURL,      &ImgMenu,   &BtnRubi,
+                                  &ProgressBar1, &LblRubiing, &BtnCancel, &ComboBoxRubiTitle,
+                                  &BtnHelp,      &PanelHelp,  &LblHelp,   &PopupMenu1};
+    // The menu's entries, each after its menu.
+    for (size_t i = all.size() - 1; i < all.size(); ++i) {
+        if (all[i]->kind() != Kind::MenuItem) continue;
+        for (const auto& entry : static_cast<TMenuItem*>(all[i])->Items())
+            all.push_back(entry.get());
+    }
+    return all;
+}
+
+void TVelmoraForm::AttachView(TVelmoraView& view) {
+    view_ = &view;
+    for (TControl* control : Controls()) {
+        control->AttachView(view_);
+        view_->ControlChanged(*control);
+    }
+    view_->SetClientHeight(ClientHeight);
+}
+
+void TVelmoraForm::DetachView() {
+    for (TControl* control : Controls())
+        control->AttachView(nullptr);
+    view_ = nullptr;
 }
 
 void TVelmoraForm::SetClientHeight(int height) {
-    setFixedSize(335, height);
+    ClientHeight = height;
+    if (view_) view_->SetClientHeight(height);
 }
 int TVelmoraForm::CollapsedHeight() const {
-    return BtnHelp->geometry().bottom() + 1 + 3;
+    return BtnHelp.Bounds().Bottom() + 3;
 }
 int TVelmoraForm::ExpandedHeight() const {
-    return PanelHelp->geometry().bottom() + 1 + 5;
+    return PanelHelp.Bounds().Bottom() + 5;
 }
 
 IniFile TVelmoraForm::Config() const {
     return IniFile(ConfigPath(DataFolda));
 }
 
+void TVelmoraForm::ProcessMessages() {
+    if (deps_.pump) deps_.pump->ProcessMessages();
+}
+
+void TVelmoraForm::Later(std::function<void()> task) {
+    if (!deps_.pump) return;
+    deps_.pump->Post([alive = std::weak_ptr<int>(alive_), task = std::move(task)] {
+        if (alive.lock()) task();
+    });
+}
+
 JobHooks TVelmoraForm::Hooks() {
     JobHooks hooks;
-    hooks.pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    hooks.pump = [this] { ProcessMessages(); };
     hooks.stillWanted = [this] { return Rubiing; };
-    hooks.progress = [this](int line) { ProgressBar1->setValue(line); };
-    hooks.status = [this](const std::u16string& text) { LblRubiing->setText(Q(text)); };
-    hooks.message = [this](const std::u16string& text) { TMessageBox::Info(this, Q(text)); };
+    hooks.progress = [this](int line) { ProgressBar1.SetPosition(line); };
+    hooks.status = [this](const std::u16string& text) { LblRubiing.SetText(text); };
+    hooks.message = [this](const std::u16string& text) { deps_.messages->Info(text); };
     return hooks;
 }
 
@@ -275,7 +203,7 @@ JobHooks TVelmoraForm::Hooks() {
 
 bool TVelmoraForm::FormCreate() {
     IsStart = true;
-    QCoreApplication::processEvents();
+    ProcessMessages();
 
     Folda = deps_.folders->ProgramFolder();
     DataFolda = deps_.folders->Documents() + u"/Quorrin/VelmoraData";
@@ -285,21 +213,15 @@ bool TVelmoraForm::FormCreate() {
 
     const std::string missing = MissingTlsLibrary(deps_.tlsVersion ? deps_.tlsVersion() : nullptr);
     if (!missing.empty()) {
-        TMessageBox::Info(this, Q(TlsMissingMessage(missing)));
+        deps_.messages->Info(TlsMissingMessage(missing));
         return false;
     }
     // Without its dictionary no page could get a reading: say which package brings it.
     if (std::string reason; deps_.readingAvailable && !deps_.readingAvailable(&reason)) {
-        TMessageBox::Info(this, Q(ReadingMissingMessage(MecabDictionary())));
+        deps_.messages->Info(ReadingMissingMessage(MecabDictionary()));
         return false;
     }
 
-    for (int i = 0; i < 7; ++i) {
-        MenuExceptRubi[static_cast<size_t>(i)] = levelGroup_->actions().at(i);
-        MenuExceptRubi[static_cast<size_t>(i)]->setData(i);
-        connect(MenuExceptRubi[static_cast<size_t>(i)], &QAction::triggered, this,
-                [this, i] { PMenuExceptRubiClick(i); });
-    }
     for (size_t i = 0; i < BrowserName.size(); ++i)
         BrowserName[i] = kBrowserDisplayNames[i];
     SetClientHeight(CollapsedHeight());
@@ -307,36 +229,35 @@ bool TVelmoraForm::FormCreate() {
     LoadSettings();
 
     std::u16string error;
-    if (!LoadDictionary(DictionaryPath(DataFolda), Dic, &error)) TMessageBox::Error(this, Q(error));
+    if (!LoadDictionary(DictionaryPath(DataFolda), Dic, &error)) deps_.messages->Error(error);
     return true;
 }
 
 void TVelmoraForm::LoadSettings() {
     IniFile ini = Config();
     ConfigLoad load = LoadConfig(ini, deps_.defaultBrowser);
-    if (load.alt.repaired) TMessageBox::Info(this, Q(load.alt.message));
+    if (load.alt.repaired) deps_.messages->Info(load.alt.message);
     for (const auto& error : load.writeErrors)
-        TMessageBox::Error(this, Q(error));
+        deps_.messages->Error(error);
 
     // The store keeps the level within 0..6; the filter must never see anything else.
     ExceptRubiLevel = std::clamp(load.config.ExceptRubiLevel, 0, 6);
-    for (int i = 0; i < 7; ++i)
-        MenuExceptRubi[static_cast<size_t>(i)]->setChecked(i == ExceptRubiLevel);
+    MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->SetChecked(true);
     BrowserExeName = load.config.BrowserExeName;
     HotKey = load.config.HotKey;
-    PMenuHotKey->setText(Q(u"ルビふりキー:[" + load.config.HotKeyName + u"](&K)"));
-    PMenuDeleteFile->setChecked(load.config.DeleteFile);
-    PMenuCloseNoRubiTab->setChecked(load.config.CloseNoRubiTab);
-    PMenuNoMoveBrowser->setChecked(load.config.NoMoveBrowser);
+    PMenuHotKey->SetText(u"ルビふりキー:[" + load.config.HotKeyName + u"](&K)");
+    PMenuDeleteFile->SetChecked(load.config.DeleteFile);
+    PMenuCloseNoRubiTab->SetChecked(load.config.CloseNoRubiTab);
+    PMenuNoMoveBrowser->SetChecked(load.config.NoMoveBrowser);
 
     SetBrowserNo();
-    PMenuBrowser->setText(Q(BrowserMenuCaption(BrowserDisplayName())));
+    PMenuBrowser->SetText(BrowserMenuCaption(BrowserDisplayName()));
     if (BrowserNo == kEdgeBrowserNo) {
-        TMessageBox::Show(this,
-                          QStringLiteral("Microsoft Edge ではルビを振(ふ)った画面(がめん)を"
-                                         "表示(ひょうじ)できません。\rルビを表示(ひょうじ)する"
-                                         "ブラウザを変更(へんこう)してください。"),
-                          QMessageBox::Question);
+        deps_.messages->Show(
+            u"Microsoft Edge ではルビを振(ふ)った画面(がめん)を"
+            u"表示(ひょうじ)できません。\rルビを表示(ひょうじ)する"
+            u"ブラウザを変更(へんこう)してください。",
+            TMessageBox::Question);
     }
     SetHelpText(load.config.HotKeyName);
 }
@@ -362,49 +283,33 @@ void TVelmoraForm::SetHelpText(std::u16string name) {
         u"]キーを押(お)しながらコピーすればルビがふられます。\r\n\r\n"
         u"URLテキストの左(ひだり)にアイコンがあればそのアイコンを上(うえ)の"
         u"[URL]欄(らん)へドラッグ・ドロップしてもルビがふられます。";
-    if (PMenuCloseNoRubiTab->isChecked())
+    if (PMenuCloseNoRubiTab->Checked())
         text += u"(この場合(ばあい)、ルビがふられていないタブは閉(と)じません。)";
-    LblHelp->setText(Q(ReplaceAll(text, u"\r\n", u"\n")));
-}
-
-void TVelmoraForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (IsStart) QTimer::singleShot(0, this, [this] { FormShow(); });
+    LblHelp.SetText(ReplaceAll(text, u"\r\n", u"\n"));
 }
 
 void TVelmoraForm::FormShow() {
     if (!IsStart) return;
     if (!BrowserExeName.empty()) {
         ShowRubiPage(u"");
-        QCoreApplication::processEvents();
+        ProcessMessages();
     } else {
-        TMessageBox::Info(this,
-                          QStringLiteral("表示(ひょうじ)するブラウザを指定(してい)してください。"));
+        deps_.messages->Info(u"表示(ひょうじ)するブラウザを指定(してい)してください。");
     }
     IsStart = false;
-}
-
-void TVelmoraForm::closeEvent(QCloseEvent* event) {
-    if (FormCloseQuery()) {
-        event->accept();
-        FormDestroy();
-    } else {
-        event->ignore();
-    }
 }
 
 bool TVelmoraForm::FormCloseQuery() {
     if (DL->IsConnected()) DL->BtnCancelClick();
     // A request still annotating stops too, so it writes no page after the clean-up.
     Rubiing = false;
-    if (PMenuDeleteFile->isChecked()) {
+    if (PMenuDeleteFile->Checked()) {
         for (int i = 1; i <= RubiHTMLCount; ++i) {
             const auto path = PathFromText(RubiPagePath(DataFolda, i));
             std::error_code ec;
             if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
             if (!std::filesystem::remove(path, ec) || ec) {
-                TMessageBox::Error(this, Q(PathText(path)) + QStringLiteral("\n") +
-                                             QString::fromStdString(ec.message()));
+                deps_.messages->Error(PathText(path) + u"\n" + FromUtf8(ec.message()));
                 return false;
             }
         }
@@ -422,48 +327,42 @@ void TVelmoraForm::FormDestroy() {
 Rect TVelmoraForm::WorkArea() {
     Rect area;
     if (deps_.placement && deps_.placement->WorkArea(area)) return area;
-    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect r = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    return {r.left(), r.top(), r.width(), r.height()};
+    if (view_ && view_->ScreenWorkArea(area)) return area;
+    return {0, 0, 1024, 768};
 }
 
 void TVelmoraForm::MoveMainWindow(int left, int top) {
-    if (!deps_.placement || !deps_.placement->Move(winId(), left, top)) move(left, top);
+    if (deps_.placement && view_ && deps_.placement->Move(view_->Handle(), left, top)) return;
+    if (view_) view_->MoveWindow(left, top);
 }
 
 void TVelmoraForm::SetTopmost(bool on) {
-    if (deps_.placement && deps_.placement->SetTopmost(winId(), on)) return;
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (visible) show();
+    if (deps_.placement && view_ && deps_.placement->SetTopmost(view_->Handle(), on)) return;
+    if (view_) view_->SetStayOnTop(on);
 }
 
 void TVelmoraForm::BtnRubiClick() {
     if (Rubiing) return;
-    const std::u16string url = U16(LEURL->text());
+    const std::u16string url = LEURL.Text();
     if (RubiHTMLCount > 0 && IsOwnRubiPage(url, DataFolda, RubiHTMLCount)) {
-        TMessageBox::Info(this, QStringLiteral("すでにルビがふられています。"));
-        LblRubiing->hide();
-        LblHelp->show();
-        BtnRubi->show();
-        BtnRubi->setEnabled(false);
+        deps_.messages->Info(u"すでにルビがふられています。");
+        LblRubiing.Hide();
+        LblHelp.Show();
+        BtnRubi.Show();
+        BtnRubi.SetEnabled(false);
         return;
     }
 
     Rubiing = true;
-    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
+    if (view_) view_->RestoreAndRaise();
     const Rect area = WorkArea();
     MoveMainWindow(area.left, area.top);
     SetTopmost(true);
-    BtnRubi->hide();
-    LblHelp->hide();
-    BtnCancel->show();
-    LblRubiing->show();
-    LblRubiing->raise();
-    QCoreApplication::processEvents();
+    BtnRubi.Hide();
+    LblHelp.Hide();
+    BtnCancel.Show();
+    LblRubiing.Show();
+    ProcessMessages();
 
     RubiRequestEnv env;
     env.DataFolda = DataFolda;
@@ -474,10 +373,10 @@ void TVelmoraForm::BtnRubiClick() {
     env.downloader = DL.get();
     env.hooks = Hooks();
     env.annotating = [this](int lines) {
-        ProgressBar1->setMaximum(std::max(lines, 1));
-        ProgressBar1->setValue(0);
-        ProgressBar1->show();
-        Timer1->start();
+        ProgressBar1.SetMax(std::max(lines, 1));
+        ProgressBar1.SetPosition(0);
+        ProgressBar1.Show();
+        if (Timer1) Timer1->Start();
     };
 
     RubiResult result;
@@ -489,7 +388,7 @@ void TVelmoraForm::BtnRubiClick() {
     }
 
     if (result.outcome == RubiOutcome::Written) {
-        QCoreApplication::processEvents();
+        ProcessMessages();
         const Rect again = WorkArea();
         MoveMainWindow(again.left, again.top);
         SetTopmost(false);
@@ -497,34 +396,34 @@ void TVelmoraForm::BtnRubiClick() {
         if (closed_) {
             // The window closed while the page was being written: it goes the way of the
             // run's other pages.
-            if (PMenuDeleteFile->isChecked()) {
+            if (PMenuDeleteFile->Checked()) {
                 std::error_code ec;
                 std::filesystem::remove(PathFromText(result.pagePath), ec);
             }
         } else {
             ShowRubiPage(Quoted(result.pagePath));
-            QCoreApplication::processEvents();
+            ProcessMessages();
             AddRubiTitle(number, result.RubiSL);
         }
     }
     EndRequest();
-    if (result.outcome == RubiOutcome::Error) TMessageBox::Error(this, Q(result.errorText));
+    if (result.outcome == RubiOutcome::Error) deps_.messages->Error(result.errorText);
 }
 
 void TVelmoraForm::EndRequest() {
     Rubiing = false;
     RubiSL.clear();
-    ProgressBar1->hide();
-    LblRubiing->hide();
-    BtnCancel->hide();
-    BtnRubi->setText(QStringLiteral("ルビふりおわり"));
-    BtnRubi->show();
-    BtnRubi->setEnabled(false);
-    LblHelp->show();
-    Timer1->stop();
+    ProgressBar1.Hide();
+    LblRubiing.Hide();
+    BtnCancel.Hide();
+    BtnRubi.SetText(u"ルビふりおわり");
+    BtnRubi.Show();
+    BtnRubi.SetEnabled(false);
+    LblHelp.Show();
+    if (Timer1) Timer1->Stop();
 
     const Rect area = WorkArea();
-    const int width = frameGeometry().width();
+    const int width = view_ ? view_->FrameWidth() : ClientWidth;
     int left = area.left;
     Rect browser;
     if (BrowserHWND != 0 && deps_.placement && deps_.placement->WindowRect(BrowserHWND, browser) &&
@@ -545,113 +444,108 @@ void TVelmoraForm::ShowRubiPage(const std::u16string& quotedPath) {
 
 void TVelmoraForm::Timer1Timer() {
     if (Rubiing) {
-        BtnRubi->setEnabled(false);
+        BtnRubi.SetEnabled(false);
         TimeCount = TimeCount % 5 + 1;
-        LblRubiing->setText(QStringLiteral("ルビふりちゅう") + QString(TimeCount, u'.'));
+        LblRubiing.SetText(u"ルビふりちゅう" +
+                           std::u16string(static_cast<size_t>(TimeCount), u'.'));
         return;
     }
-    if (GetBrowserStartTime == 0 && SetHotKeyStartTime == 0) Timer1->stop();
+    if (GetBrowserStartTime == 0 && SetHotKeyStartTime == 0 && Timer1) Timer1->Stop();
 }
 
 // ---- URL field ----
 
 void TVelmoraForm::LEURLChange() {
-    if (IsRubiAddress(LEURL->text())) {
-        BtnRubi->setText(QStringLiteral("ルビふり"));
-        BtnRubi->setEnabled(true);
+    if (IsRubiAddress(LEURL.Text())) {
+        BtnRubi.SetText(u"ルビふり");
+        BtnRubi.SetEnabled(true);
     }
 }
 
 void TVelmoraForm::LEURLMouseEnter() {
-    LEURL->setToolTip(LEURL->text());
+    LEURL.SetHint(LEURL.Text());
 }
 
 bool TVelmoraForm::LEURLKeyDown(int key) {
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    if (!IsRubiAddress(LEURL->text())) return false;
+    if (key != vk::Return) return false;
+    if (!IsRubiAddress(LEURL.Text())) return false;
     // A second request never starts while one runs.
     if (!Rubiing) BtnRubiClick();
     return true;
 }
 
-void TVelmoraForm::DropURLTarget1Drop(const QString& url) {
+void TVelmoraForm::DropURLTarget1Drop(const std::u16string& url) {
     if (Rubiing) return;
-    LEURL->setText(url);
+    LEURL.SetText(url);
     // Run after the drop has been answered, so the drag source is not kept waiting.
-    QTimer::singleShot(0, this, [this] {
+    Later([this] {
         if (!Rubiing) BtnRubiClick();
     });
-}
-
-bool TVelmoraForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == LEURL && event->type() == QEvent::KeyPress) {
-        if (LEURLKeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
-    } else if (watched == ImgMenu && event->type() == QEvent::MouseButtonRelease) {
-        PopupMenu1->popup(ImgMenu->mapToGlobal(QPoint(0, ImgMenu->height())));
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // ---- History ----
 
 void TVelmoraForm::AddRubiTitle(int number, const std::vector<std::u16string>& lines) {
-    const QFontMetrics metrics(ComboBoxRubiTitle->font());
-    const int limit = ComboBoxRubiTitle->width() - 10;
+    const int limit = ComboBoxRubiTitle.Bounds().Width - 10;
     const std::u16string entry = RubiTitleEntry(lines, number, [&](const std::u16string& t) {
-        return metrics.horizontalAdvance(Q(t)) <= limit;
+        return !view_ || view_->TextWidth(ComboBoxRubiTitle, t) <= limit;
     });
-    ComboBoxRubiTitle->addItem(Q(entry), number);
-    ComboBoxRubiTitle->setEnabled(true);
+    ComboBoxRubiTitle.Add(entry, number);
+    ComboBoxRubiTitle.SetEnabled(true);
 }
 
 void TVelmoraForm::ComboBoxRubiTitleSelect(int index) {
-    if (index <= 0) return;
-    const int number = ComboBoxRubiTitle->itemData(index).toInt();
+    if (index <= 0 || index >= ComboBoxRubiTitle.Count()) return;
+    const int number = ComboBoxRubiTitle.Items()[static_cast<size_t>(index)].data;
     ShowRubiPage(Quoted(RubiPagePath(DataFolda, number)));
-    ComboBoxRubiTitle->setCurrentIndex(0);
+    ComboBoxRubiTitle.SetItemIndex(0);
 }
 
 void TVelmoraForm::ComboBoxRubiTitleCloseUp() {
-    LEURL->setFocus();
+    if (view_) view_->SetFocus(LEURL);
 }
 
 // ---- Menu ----
 
+void TVelmoraForm::ImgMenuClick() {
+    if (view_) view_->Popup(PopupMenu1, ImgMenu);
+}
+
 void TVelmoraForm::BtnHelpClick() {
-    SetClientHeight(height() == CollapsedHeight() ? ExpandedHeight() : CollapsedHeight());
+    SetClientHeight(ClientHeight == CollapsedHeight() ? ExpandedHeight() : CollapsedHeight());
 }
 
 void TVelmoraForm::PMenuExceptRubiClick(int level) {
     if (IsStart || level == ExceptRubiLevel) {
-        MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->setChecked(true);
+        MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->SetChecked(true);
         return;
     }
     ExceptRubiLevel = level;
-    MenuExceptRubi[static_cast<size_t>(level)]->setChecked(true);
+    MenuExceptRubi[static_cast<size_t>(level)]->SetChecked(true);
     IniFile ini = Config();
     std::u16string error;
     if (!WriteExceptRubiLevel(ini, level, &error)) {
-        TMessageBox::Error(this, Q(error));
+        deps_.messages->Error(error);
         return;
     }
-    QCoreApplication::processEvents();
+    ProcessMessages();
     // The new level applies to the running request's later lines; no second one starts.
-    if (!Rubiing && IsRubiAddress(LEURL->text())) BtnRubiClick();
+    if (!Rubiing && IsRubiAddress(LEURL.Text())) BtnRubiClick();
 }
 
-void TVelmoraForm::PMenuTickClick(QAction* entry, bool checked) {
+void TVelmoraForm::PMenuTickClick(TMenuItem& entry) {
+    const bool checked = entry.Checked();
     if (IsStart) {
-        entry->setChecked(!checked);
+        entry.SetChecked(!checked);
         return;
     }
-    if (entry == PMenuCloseNoRubiTab) SetHelpText(u"");
+    if (&entry == PMenuCloseNoRubiTab) SetHelpText(u"");
     IniFile ini = Config();
     std::u16string error;
-    bool ok = entry == PMenuDeleteFile       ? WriteDeleteFile(ini, checked, &error)
-              : entry == PMenuCloseNoRubiTab ? WriteCloseNoRubiTab(ini, checked, &error)
-                                             : WriteNoMoveBrowser(ini, checked, &error);
-    if (!ok) TMessageBox::Error(this, Q(error));
+    bool ok = &entry == PMenuDeleteFile       ? WriteDeleteFile(ini, checked, &error)
+              : &entry == PMenuCloseNoRubiTab ? WriteCloseNoRubiTab(ini, checked, &error)
+                                              : WriteNoMoveBrowser(ini, checked, &error);
+    if (!ok) deps_.messages->Error(error);
 }
 
 }  // namespace velmora

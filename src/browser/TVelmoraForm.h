@@ -1,8 +1,13 @@
-// The main window: the state of a run and the handlers of its controls. The handlers stay
-// thin; the request, the stores and the desktop services do the work.
+// The main window: the state of a run, its controls and the handlers of their events. The
+// handlers stay thin; the request, the stores and the desktop services do the work. A
+// toolkit's view (TVelmoraView) draws the controls and forwards the user's actions here.
+//
+// A new handler is a member function wired to its control's event in the constructor
+// (OnClick, OnChange, OnKeyDown, OnSelect...). A new menu entry is added in BuildMenu
+// (PopupMenu1.Add, AutoCheck or GroupIndex for checks, OnClick): every view builds its menu
+// from these entries. A new desktop service is a header in src/platform, a pointer in
+// TVelmoraDeps, a fake in platform/fake and an implementation per system.
 #pragma once
-
-#include <QWidget>
 
 #include <array>
 #include <atomic>
@@ -12,33 +17,34 @@
 #include <string>
 #include <vector>
 
+#include "browser/Controls.h"
+#include "browser/TVelmoraView.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
 #include "platform/Folders.h"
+#include "platform/Timer.h"
 #include "platform/WindowPlacement.h"
 #include "ruby/Hooks.h"
 #include "ruby/ReadingService.h"
 #include "ruby/UserDictionary.h"
 #include "settings/IniFile.h"
 
-class QAction;
-class QActionGroup;
-class QLabel;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QTimer;
-
 namespace velmora {
 
 class Downloader;
 class RubiPageShower;
-class TRubiTitleCombo;
-class TURLEdit;
+class TMessageBox;
 
 // What the main window is given from outside: the desktop and the services it drives.
 struct TVelmoraDeps {
     Folders* folders = nullptr;
     WindowPlacement* placement = nullptr;
     RubiPageShower* shower = nullptr;
+    TMessageBox* messages = nullptr;
+    // The one-second timer (Timer1), the millisecond clock and the message loop.
+    Timer* timer = nullptr;
+    Clock* clock = nullptr;
+    EventPump* pump = nullptr;
     // The TLS library version of the download library; null or empty when it has none.
     std::function<const char*()> tlsVersion;
     ReadingServiceFactory reading;
@@ -48,12 +54,20 @@ struct TVelmoraDeps {
     DefaultBrowserLookup defaultBrowser;
 };
 
-class TVelmoraForm : public QWidget {
-    Q_OBJECT
-
+class TVelmoraForm {
 public:
-    explicit TVelmoraForm(TVelmoraDeps deps, QWidget* parent = nullptr);
-    ~TVelmoraForm() override;
+    explicit TVelmoraForm(TVelmoraDeps deps);
+    ~TVelmoraForm();
+    TVelmoraForm(const TVelmoraForm&) = delete;
+    TVelmoraForm& operator=(const TVelmoraForm&) = delete;
+
+    // The view that draws this window; it is told the state of every control now and of
+    // every change from then on. Attached once, before FormCreate.
+    void AttachView(TVelmoraView& view);
+    // The view is going away; nothing is shown from now on.
+    void DetachView();
+    // Every control of the window, the menu's entries included, parents before children.
+    std::vector<TControl*> Controls();
 
     // The start-up sequence. False when the program has to end (the message was shown).
     bool FormCreate();
@@ -68,11 +82,13 @@ public:
     void BtnRubiClick();
     void BtnCancelClick();
     void BtnHelpClick();
+    void ImgMenuClick();
     void LEURLChange();
     void LEURLMouseEnter();
-    // Enter in the URL field; true when the key was consumed.
+    // A key went down in the URL field (virtual-key code); true when it was consumed.
     bool LEURLKeyDown(int key);
-    void DropURLTarget1Drop(const QString& url);
+    // An address was dropped on the URL field.
+    void DropURLTarget1Drop(const std::u16string& url);
     void Timer1Timer();
     void ComboBoxRubiTitleSelect(int index);
     void ComboBoxRubiTitleCloseUp();
@@ -89,6 +105,9 @@ public:
     int CollapsedHeight() const;
     int ExpandedHeight() const;
 
+    // The millisecond clock the handlers measure their waits with (0 without a clock).
+    std::uint32_t timeGetTime() const { return deps_.clock ? deps_.clock->timeGetTime() : 0; }
+
     // ---- State of the run ----
     std::vector<std::u16string> RubiSL;  // the current request keeps its own lines
     bool Rubiing = false;
@@ -97,7 +116,7 @@ public:
     int TimeCount = 0;
     int RubiHTMLCount = 0;
     WindowId FClipNextHandle = 0;
-    std::array<QAction*, 7> MenuExceptRubi{};
+    std::array<TMenuItem*, 7> MenuExceptRubi{};
     int ExceptRubiLevel = 0;
     std::uint32_t GetBrowserStartTime = 0;
     std::uint32_t SetHotKeyStartTime = 0;
@@ -132,47 +151,52 @@ public:
     std::u16string& LProtocol;
     std::u16string& LHomeDirectory;
 
-    // ---- Controls ----
-    QLabel* LblURL = nullptr;
-    TURLEdit* LEURL = nullptr;
-    QLabel* ImgMenu = nullptr;
-    QPushButton* BtnRubi = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QLabel* LblRubiing = nullptr;
-    QPushButton* BtnCancel = nullptr;
-    TRubiTitleCombo* ComboBoxRubiTitle = nullptr;
-    QPushButton* BtnHelp = nullptr;
-    QWidget* PanelHelp = nullptr;
-    QLabel* LblHelp = nullptr;
-    QTimer* Timer1 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QAction* PMenuBrowser = nullptr;
-    QAction* PMenuHotKey = nullptr;
-    QAction* PMenuCloseNoRubiTab = nullptr;
-    QAction* PMenuNoMoveBrowser = nullptr;
-    QAction* PMenuDeleteFile = nullptr;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // ---- The window and its controls ----
+    std::u16string Caption = u"ヴェルモラ";
+    int ClientWidth = 335;
+    int ClientHeight = 411;
+    TControl LblURL;
+    TEdit LEURL;
+    TControl ImgMenu;
+    TControl BtnRubi;
+    TProgressBar ProgressBar1;
+    TControl LblRubiing;
+    TControl BtnCancel;
+    TComboBox ComboBoxRubiTitle;
+    TControl BtnHelp;
+    TControl PanelHelp;
+    TControl LblHelp;
+    Timer* Timer1 = nullptr;
+    TMenuItem PopupMenu1;
+    TMenuItem* PMenuBrowser = nullptr;
+    TMenuItem* PMenuRubiLevel = nullptr;
+    TMenuItem* PMenuSetDic = nullptr;
+    TMenuItem* PMenuHotKey = nullptr;
+    TMenuItem* PMenuCloseNoRubiTab = nullptr;
+    TMenuItem* PMenuNoMoveBrowser = nullptr;
+    TMenuItem* PMenuDeleteFile = nullptr;
+    TMenuItem* PMenuHelp = nullptr;
+    TMenuItem* PMenuVersion = nullptr;
 
 private:
-    void BuildControls();
     void BuildMenu();
     void SetClientHeight(int height);
     void LoadSettings();
-    void PMenuTickClick(QAction* entry, bool checked);
+    void PMenuTickClick(TMenuItem& entry);
     JobHooks Hooks();
     Rect WorkArea();
     void MoveMainWindow(int left, int top);
     void SetTopmost(bool on);
     void EndRequest();
+    void ProcessMessages();
+    // Runs `task` after the current message, unless this window is gone by then.
+    void Later(std::function<void()> task);
     IniFile Config() const;
 
     TVelmoraDeps deps_;
-    QActionGroup* levelGroup_ = nullptr;
+    TVelmoraView* view_ = nullptr;
     bool closed_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace velmora

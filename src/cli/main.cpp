@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 #include "ruby/UserDictionary.h"
 #include "settings/DicFile.h"
 #include "settings/IniFile.h"

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 

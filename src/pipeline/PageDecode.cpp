@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/Text.h"
 #include "ruby/EncodeDetect.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 namespace {

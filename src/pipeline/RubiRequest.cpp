@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/LinkRewrite.h"
 #include "pipeline/PageDecode.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
-#include "settings/IniFile.h"
 
 namespace velmora {
 

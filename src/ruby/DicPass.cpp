@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 

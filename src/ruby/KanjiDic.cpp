@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 #if __has_include(<iconv.h>)
 #include <iconv.h>

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "base/Text.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 #ifndef VELMORA_MECAB_DIC
 #define VELMORA_MECAB_DIC "/var/lib/mecab/dic/ipadic-utf8"

@@ -4,11 +4,11 @@
 #include <exception>
 #include <optional>
 
+#include "base/Text.h"
 #include "ruby/Counters.h"
 #include "ruby/DicPass.h"
 #include "ruby/GradeKanji.h"
 #include "ruby/KanjiDic.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 

@@ -9,7 +9,7 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 #include "settings/IniFile.h"
 
 namespace velmora {

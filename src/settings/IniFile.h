@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/FileIO.h"
+
 namespace velmora {
 
 // One INI file. Every read and every write opens the file, does one thing and closes it,
@@ -121,22 +123,7 @@ bool WriteNoMoveBrowser(IniFile& ini, bool on, std::u16string* error = nullptr);
 
 // ---- Paths and file helpers shared by the two stores ----
 
-// A path from the UTF-16 text the core keeps paths in, and back (for messages).
-std::filesystem::path PathFromText(std::u16string_view text);
-std::u16string PathText(const std::filesystem::path& path);
-
 // "<DataFolda>/Config.ini".
 std::filesystem::path ConfigPath(std::u16string_view DataFolda);
-
-enum class FileRead { Ok, Missing, Failed };
-// All bytes of a file. Missing when it or a folder on its way does not exist; Failed with
-// the system's reason otherwise.
-FileRead ReadFileBytes(const std::filesystem::path& path, std::string& bytes,
-                       std::string* reason = nullptr);
-// Replaces the file's contents through a temporary file in the same folder and a rename
-// (a symbolic link is followed, and the old file's permissions kept); on failure the old
-// file is untouched and `reason` holds the system's reason.
-bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes,
-                        std::string* reason = nullptr);
 
 }  // namespace velmora

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "LocalHttpServer.h"
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 namespace {

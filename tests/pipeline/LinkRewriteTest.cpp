@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 namespace {

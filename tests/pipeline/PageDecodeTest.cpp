@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 namespace {

@@ -10,11 +10,11 @@
 #include <sstream>
 
 #include "TestFiles.h"
+#include "base/Text.h"
 #include "pipeline/Download.h"
 #include "ruby/FakeReading.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 namespace velmora {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "ruby/KanjiDic.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 namespace {

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "TestFiles.h"
-#include "ruby/Text.h"
+#include "base/Text.h"
 #include "settings/DicFile.h"
 #include "settings/IniFile.h"
 

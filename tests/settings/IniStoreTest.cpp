@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "TestFiles.h"
-#include "ruby/Text.h"
+#include "base/Text.h"
 #include "settings/IniFile.h"
 
 namespace velmora {

@@ -2,12 +2,18 @@
 // back what the program asked of it.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
 #include "platform/Platform.h"
+#include "platform/Timer.h"
 
 namespace velmora {
 
@@ -88,6 +94,69 @@ public:
         topmost[window] = on;
         return true;
     }
+};
+
+// Time moves only when the test says so.
+class FakeClock final : public Clock {
+public:
+    std::uint32_t now = 1000;
+    std::uint32_t timeGetTime() override { return now; }
+};
+
+// Ticks only when the test calls Tick().
+class FakeTimer final : public Timer {
+public:
+    int interval = 0;
+    bool active = false;
+    std::function<void()> handler;
+
+    void SetInterval(int milliseconds) override { interval = milliseconds; }
+    int Interval() const override { return interval; }
+    void Start() override { active = true; }
+    void Stop() override { active = false; }
+    bool Active() const override { return active; }
+    void SetOnTimer(std::function<void()> h) override { handler = std::move(h); }
+    // One tick, as the message loop would deliver it while the timer runs.
+    void Tick() {
+        if (active && handler) handler();
+    }
+};
+
+// A message loop without a toolkit: posted tasks wait in a queue until the logic lets
+// messages run (or the test does); `onProcess` plays the user acting meanwhile.
+class FakeEventPump final : public EventPump {
+public:
+    std::function<void()> onProcess;
+    int processed = 0;
+
+    void ProcessMessages() override {
+        ++processed;
+        if (onProcess) onProcess();
+        RunPosted();
+    }
+    void Post(std::function<void()> task) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(task));
+    }
+    // Runs what was posted until the queue is empty; false when there was nothing.
+    bool RunPosted() {
+        bool ran = false;
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (queue_.empty()) return ran;
+                task = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            task();
+            ran = true;
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
 };
 
 }  // namespace velmora

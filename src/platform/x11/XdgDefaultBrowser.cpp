@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "platform/x11/X11Backend.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/Text.h"
 #include "platform/x11/X11Backend.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 namespace {

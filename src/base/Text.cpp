@@ -1,4 +1,4 @@
-#include "ruby/Text.h"
+#include "base/Text.h"
 
 #include <cstdint>
 #include <cstring>

@@ -26,7 +26,7 @@ void X11AppTest::requestPlacesTheWindow() {
     AppFixture app;
     app.realPlacement = placement.get();
     QVERIFY(app.Start());
-    TVelmoraForm& f = *app.form;
+    QtVelmoraForm& f = *app.form;
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     f.move(400, 250);
     QTRY_COMPARE(f.frameGeometry().topLeft(), QPoint(400, 250));
@@ -43,7 +43,7 @@ void X11AppTest::requestPlacesTheWindow() {
     QVERIFY(aboveWhileBusy);
     QCOMPARE(busyCorner, QPoint(0, 0));
     QTRY_VERIFY(!g_session->HasAbove(window));
-    QCOMPARE(f.RubiHTMLCount, 1);
+    QCOMPARE(app.logic->RubiHTMLCount, 1);
     QVERIFY(f.isVisible());
 }
 

@@ -1,4 +1,4 @@
-#include "browser/UrlField.h"
+#include "ui/qt/UrlField.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

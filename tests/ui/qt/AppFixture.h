@@ -1,4 +1,5 @@
-// A main window on fake desktop services, with its data folder in a temporary home.
+// A main window with its Qt view on fake desktop services, with its data folder in a
+// temporary home.
 #pragma once
 
 #include <QFile>
@@ -14,12 +15,13 @@
 
 #include "TestFiles.h"
 #include "browser/RubiPageShower.h"
-#include "browser/TMessageBox.h"
 #include "browser/TVelmoraForm.h"
-#include "browser/UrlField.h"
 #include "platform/fake/FakePlatform.h"
 #include "ruby/FakeReading.h"
 #include "settings/IniFile.h"
+#include "ui/qt/QtServices.h"
+#include "ui/qt/QtVelmoraForm.h"
+#include "ui/qt/UrlField.h"
 
 namespace velmora {
 
@@ -55,14 +57,20 @@ struct AppFixture {
     std::function<void()> onFirstReading;
     const char* tls = "OpenSSL/3.0.11";
     bool readingAvailable = true;
-    std::unique_ptr<TVelmoraForm> form;
+    QtServices services;
+    std::unique_ptr<TVelmoraForm> logic;
+    std::unique_ptr<QtVelmoraForm> form;  // the view, as the user sees it
+
+    ~AppFixture() {
+        form.reset();
+        logic.reset();
+    }
 
     explicit AppFixture(const QString& documents = QStringLiteral("Documents")) {
         folders.documents = (tmp.path() + u'/' + documents).toStdU16String();
         script.chars = {{u'漢', u"かん"}, {u'字', u"じ"}, {u'本', u"ほん"},
                         {u'日', u"に"},   {u'読', u"よ"}, {u'書', u"か"}};
-        TMessageBox::setAutoAnswer(QMessageBox::Ok);
-        TMessageBox::clearHistory();
+        services.messages.SetAutoAnswer(TMessageBox::Ok);
     }
 
     std::filesystem::path Data() const {
@@ -83,17 +91,23 @@ struct AppFixture {
         deps.folders = &folders;
         deps.placement = realPlacement ? realPlacement : &placement;
         deps.shower = &shower;
+        deps.messages = &services.messages;
+        deps.timer = &services.timer;
+        deps.clock = &services.clock;
+        deps.pump = &services.pump;
         deps.tlsVersion = [this] { return tls; };
         deps.readingAvailable = [this](std::string*) { return readingAvailable; };
         deps.defaultBrowser = [this] { return defaultBrowser.Find(); };
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {
             return std::make_unique<ProbeReading>(script, onFirstReading);
         };
-        form = std::make_unique<TVelmoraForm>(std::move(deps));
-        if (!form->FormCreate()) return false;
+        logic = std::make_unique<TVelmoraForm>(std::move(deps));
+        form = std::make_unique<QtVelmoraForm>(*logic);
+        services.messages.SetOwner(form.get());
+        if (!logic->FormCreate()) return false;
         if (show) {
             form->show();
-            return QTest::qWaitFor([this] { return !form->IsStart; }, 5000);
+            return QTest::qWaitFor([this] { return !logic->IsStart; }, 5000);
         }
         return true;
     }
@@ -110,7 +124,7 @@ struct AppFixture {
     bool Request(const QString& url) {
         form->LEURL->setText(url);
         form->BtnRubi->click();
-        return !form->Rubiing;
+        return !logic->Rubiing;
     }
 };
 

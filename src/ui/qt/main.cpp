@@ -7,12 +7,14 @@
 
 #include "browser/RubiPageShower.h"
 #include "browser/Startup.h"
-#include "browser/TMessageBox.h"
+#include "base/FileIO.h"
 #include "browser/TVelmoraForm.h"
 #include "platform/HelpPage.h"
 #include "platform/Platform.h"
 #include "ruby/MecabReading.h"
-#include "settings/IniFile.h"
+#include "ui/qt/QtServices.h"
+#include "ui/qt/QtStyle.h"
+#include "ui/qt/QtVelmoraForm.h"
 
 int main(int argc, char** argv) {
     using namespace velmora;
@@ -39,33 +41,40 @@ int main(int argc, char** argv) {
     if (int i = args.indexOf(QStringLiteral("--screenshot")); i > 0 && i + 1 < args.size())
         screenshotDir = args.at(i + 1);
 
+    QtServices services;
+    if (!screenshotDir.isEmpty()) services.messages.SetAutoAnswer(TMessageBox::Ok);
     PlatformServices platform = CreatePlatformServices();
-    if (!TakeSingleInstance(*platform.lock)) return 0;
+    if (!TakeSingleInstance(*platform.lock, services.messages)) return 0;
 
     app.setStyleSheet(CyanDuskStyleSheet());
-    if (!screenshotDir.isEmpty()) TMessageBox::setAutoAnswer(QMessageBox::Ok);
 
     RecordingPageShower shower;
     TVelmoraDeps deps;
     deps.folders = platform.folders.get();
     deps.placement = platform.placement.get();
     deps.shower = &shower;
+    deps.messages = &services.messages;
+    deps.timer = &services.timer;
+    deps.clock = &services.clock;
+    deps.pump = &services.pump;
     deps.tlsVersion = &CurlTlsVersion;
     deps.reading = MecabReadingFactory();
     deps.readingAvailable = [](std::string* reason) { return MecabAvailable(reason); };
     deps.defaultBrowser = [&platform] { return platform.defaultBrowser->Find(); };
     TVelmoraForm form(std::move(deps));
+    QtVelmoraForm window(form);
+    services.messages.SetOwner(&window);
     if (!form.FormCreate()) return 1;
-    form.show();
+    window.show();
 
     if (!screenshotDir.isEmpty()) {
-        QTimer::singleShot(1500, &form, [&] {
+        QTimer::singleShot(1500, &window, [&] {
             QDir().mkpath(screenshotDir);
-            form.grab().save(screenshotDir + QStringLiteral("/velmora-collapsed.png"));
-            form.BtnHelpClick();
-            QTimer::singleShot(500, &form, [&] {
-                form.grab().save(screenshotDir + QStringLiteral("/velmora-expanded.png"));
-                form.close();
+            window.grab().save(screenshotDir + QStringLiteral("/velmora-collapsed.png"));
+            form.BtnHelp.Click();
+            QTimer::singleShot(500, &window, [&] {
+                window.grab().save(screenshotDir + QStringLiteral("/velmora-expanded.png"));
+                window.close();
             });
         });
     }
