@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "pipeline/UserAgent.h"
 
 namespace velmora {
 
@@ -28,7 +29,6 @@ namespace {
 
 constexpr char kAccept[] =
     "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-constexpr char kUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
 
 void GlobalInit() {
     static std::once_flag once;
@@ -65,6 +65,40 @@ struct UrlHandle {
         return out;
     }
 };
+
+// The charset parameter of a Content-Type value, lower case, without quotes; empty when
+// there is none.
+std::string CharsetOf(std::string_view type) {
+    const std::string lower = LowerAscii(type);
+    size_t at = 0;
+    while ((at = lower.find("charset", at)) != std::string::npos) {
+        // A parameter name: after ";" and blanks.
+        size_t before = at;
+        while (before > 0 && (lower[before - 1] == ' ' || lower[before - 1] == '\t'))
+            --before;
+        size_t eq = at + 7;
+        while (eq < lower.size() && (lower[eq] == ' ' || lower[eq] == '\t'))
+            ++eq;
+        if (before == 0 || lower[before - 1] != ';' || eq >= lower.size() || lower[eq] != '=') {
+            at += 7;
+            continue;
+        }
+        size_t begin = eq + 1;
+        while (begin < lower.size() && (lower[begin] == ' ' || lower[begin] == '\t'))
+            ++begin;
+        size_t end = begin;
+        if (begin < lower.size() && lower[begin] == '"') {
+            end = lower.find('"', ++begin);
+            if (end == std::string::npos) end = lower.size();
+        } else {
+            while (end < lower.size() && lower[end] != ';' && lower[end] != ' ' &&
+                   lower[end] != '\t')
+                ++end;
+        }
+        return lower.substr(begin, end - begin);
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -261,6 +295,7 @@ struct Downloader::Impl {
     // Per download, set before the worker starts.
     CURL* easy = nullptr;
     std::string runCaFile;
+    std::string charset;  // of the answer's Content-Type, worker thread only
 
     void Run(const std::u16string& url);
     bool Get(const std::string& url);
@@ -269,14 +304,7 @@ struct Downloader::Impl {
 Downloader::Downloader() : impl_(std::make_unique<Impl>(*this)) {}
 
 Downloader::~Downloader() {
-    {
-        // Like the cancel button, and also abandons a GET still resolving or connecting.
-        std::lock_guard<std::mutex> lk(impl_->sockMu);
-        if (impl_->AnyConnectedLocked()) {
-            FIsDLCancel = true;
-        }
-        impl_->StopLocked();
-    }
+    BtnCancelClick();
     if (impl_->worker.joinable()) {
         impl_->worker.join();
     }
@@ -309,6 +337,23 @@ std::string Downloader::EncodeUrl(const std::u16string& url) {
     return out;
 }
 
+std::u16string Downloader::StripUserInfo(const std::u16string& url) {
+    const size_t scheme = url.find(u"://");
+    if (scheme == std::u16string::npos) {
+        return url;
+    }
+    const size_t start = scheme + 3;
+    size_t end = url.find_first_of(u"/?#", start);
+    if (end == std::u16string::npos) {
+        end = url.size();
+    }
+    const size_t at = url.rfind(u'@', end == 0 ? 0 : end - 1);
+    if (at == std::u16string::npos || at < start) {
+        return url;
+    }
+    return url.substr(0, start) + url.substr(at + 1);
+}
+
 bool Downloader::SplitHome(const std::u16string& url, std::u16string* protocol,
                            std::u16string* home) {
     UrlHandle h;
@@ -338,7 +383,7 @@ bool Downloader::Impl::Get(const std::string& url) {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent());
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
@@ -401,6 +446,9 @@ bool Downloader::Impl::Get(const std::string& url) {
     }
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    const char* contentType = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &contentType);
+    charset = contentType ? CharsetOf(contentType) : std::string();
     curl_easy_cleanup(easy);
     easy = nullptr;
     if (m != nullptr) {
@@ -412,7 +460,8 @@ bool Downloader::Impl::Get(const std::string& url) {
 }
 
 void Downloader::Impl::Run(const std::u16string& url) {
-    const std::string wire = EncodeUrl(url);
+    // The tool sends no credentials: a user name and password in the address stay here.
+    const std::string wire = EncodeUrl(StripUserInfo(url));
     UrlHandle h;
     bool ok = false;
     if (h.u != nullptr && curl_url_set(h.u, CURLUPART_URL, wire.c_str(), 0) == CURLUE_OK) {
@@ -425,6 +474,7 @@ void Downloader::Impl::Run(const std::u16string& url) {
             owner.LProtocol = protocol;
             owner.LHomeDirectory = home;
         }
+        owner.ContentCharset = charset;
     } else {
         std::string().swap(owner.MS);
         owner.FDownLoadError = true;
@@ -434,7 +484,12 @@ void Downloader::Impl::Run(const std::u16string& url) {
 
 void Downloader::Start(const std::u16string& url) {
     if (impl_->worker.joinable()) {
-        impl_->worker.join();  // the previous download has ended
+        // A download still under way is abandoned: its GET ends at once.
+        {
+            std::lock_guard<std::mutex> lk(impl_->sockMu);
+            impl_->StopLocked();
+        }
+        impl_->worker.join();
     }
     {
         std::lock_guard<std::mutex> lk(impl_->newsMu);
@@ -450,6 +505,7 @@ void Downloader::Start(const std::u16string& url) {
     FDownLoadError = false;
     FIsDLCancel = false;
     MS.clear();
+    ContentCharset.clear();
     IsDownLoading = true;
     impl_->worker = std::thread([this, url] { impl_->Run(url); });
 }
@@ -481,10 +537,12 @@ void Downloader::SetNewsCallback(std::function<void()> callback) {
 }
 
 void Downloader::BtnCancelClick() {
-    std::lock_guard<std::mutex> lk(impl_->sockMu);
-    if (!impl_->AnyConnectedLocked()) {
-        return;  // still resolving or connecting: the download goes on
+    if (!IsDownLoading) {
+        return;
     }
+    // In every stage, the name lookup and the connection included: the worker's GET ends
+    // at once and the wait for it ends with it.
+    std::lock_guard<std::mutex> lk(impl_->sockMu);
     FIsDLCancel = true;
     impl_->StopLocked();
 }

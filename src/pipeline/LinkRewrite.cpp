@@ -10,19 +10,6 @@ namespace {
 
 constexpr size_t npos = std::u16string::npos;
 
-bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
-bool Contains(std::u16string_view s, std::u16string_view part) {
-    return s.find(part) != npos;
-}
-
-void EraseFirstCi(std::u16string& s, std::u16string_view part) {
-    const size_t at = FindCi(s, part);
-    if (at != npos) s.erase(at, part.size());
-}
-
 bool IsAsciiLetter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
@@ -38,17 +25,6 @@ bool HasScheme(std::u16string_view s) {
         ++i;
     }
     return i >= 2 && i < s.size() && s[i] == u':';
-}
-
-// Climbs one folder per leading "../" of `w`, starting with dir(base). False when the climb
-// runs out of folders.
-bool Climb(std::u16string& base, std::u16string& w) {
-    for (;;) {
-        base = Dir(base);
-        if (base.empty()) return false;
-        if (!StartsWith(w, u"../")) return true;
-        w.erase(0, 3);
-    }
 }
 
 // Appends `hay` to `out` with every occurrence of `needle` (left to right, not
@@ -98,104 +74,175 @@ bool ContainsNameCi(std::u16string_view s, std::u16string_view name) {
     return false;
 }
 
-// The site's root as links need it: the home folder with the page's port, when the page
-// address names one (http://host:8080/ rather than http://host/, which is another server).
-std::u16string SiteHome(const LinkOrigin& origin) {
-    const std::u16string& home = origin.LHomeDirectory;
-    const size_t scheme = origin.pageUrl.find(u"//");
-    if (home.empty() || scheme == npos) return home;
-    const size_t start = scheme + 2;
-    const size_t end = origin.pageUrl.find_first_of(u"/?#", start);
-    const std::u16string_view authority =
-        std::u16string_view(origin.pageUrl).substr(start, end == npos ? npos : end - start);
-    const size_t colon = authority.rfind(u':');
-    if (colon == npos || authority.find(u']', colon) != npos) return home;
-    const std::u16string_view port = authority.substr(colon + 1);
-    if (port.empty()) return home;
-    for (char16_t c : port) {
-        if (c < u'0' || c > u'9') return home;
+// "C:" or "c|" as the first segment of a path: a drive, which ".." never climbs above.
+bool IsDriveSegment(std::u16string_view seg) {
+    return seg.size() == 2 && IsAsciiLetter(seg[0]) && (seg[1] == u':' || seg[1] == u'|');
+}
+
+// A link that is a drive path of its own: C:/dir/x.html or C:\dir\x.html.
+bool IsDrivePath(std::u16string_view s) {
+    return s.size() >= 3 && IsAsciiLetter(s[0]) && s[1] == u':' && (s[2] == u'/' || s[2] == u'\\');
+}
+
+// Removes "." and ".." segments from an absolute path, as a browser does before it asks for
+// the address (RFC 3986, 5.2.4). A drive segment at the start is kept.
+std::u16string RemoveDotSegments(std::u16string_view path) {
+    std::vector<std::u16string_view> out;
+    bool trailingSlash = false;
+    size_t floor = 0;
+    size_t i = path.starts_with(u'/') ? 1 : 0;
+    bool first = true;
+    while (i <= path.size()) {
+        size_t end = path.find(u'/', i);
+        if (end == npos) end = path.size();
+        const std::u16string_view seg = path.substr(i, end - i);
+        const bool last = end == path.size();
+        if (seg == u"." || seg == u"..") {
+            if (seg == u".." && out.size() > floor) out.pop_back();
+            trailingSlash = last;
+        } else {
+            out.push_back(seg);
+            if (first && IsDriveSegment(seg)) floor = 1;
+            trailingSlash = false;
+        }
+        first = false;
+        i = end + 1;
     }
-    std::u16string withPort = home.substr(0, home.size() - (home.ends_with(u'/') ? 1 : 0));
-    withPort += u':';
-    withPort += port;
-    withPort += u'/';
-    return withPort;
+    std::u16string result;
+    for (const auto& seg : out) {
+        result += u'/';
+        result.append(seg);
+    }
+    if (trailingSlash || result.empty()) result += u'/';
+    return result;
+}
+
+// What a link is resolved against: the page's address split into its parts.
+struct BaseUrl {
+    std::u16string prefix;  // "https://host:8080" or "file://"; empty when there is none
+    std::u16string scheme;  // "https:"
+    std::u16string path;    // "/dir/page.html", never empty
+    bool drive = false;     // a file path whose first segment is a drive (C:)
+};
+
+// The base of a downloaded page: its address without user name and password, query or
+// fragment.
+BaseUrl WebBase(const std::u16string& url) {
+    BaseUrl base;
+    const size_t colon = url.find(u':');
+    if (colon == npos || colon == 0 || !HasScheme(url) || url.compare(colon, 3, u"://") != 0)
+        return base;
+    const size_t start = colon + 3;
+    size_t end = url.find_first_of(u"/?#", start);
+    if (end == npos) end = url.size();
+    std::u16string_view authority = std::u16string_view(url).substr(start, end - start);
+    if (const size_t at = authority.rfind(u'@'); at != npos) authority.remove_prefix(at + 1);
+    if (authority.empty()) return base;
+    base.scheme = LowerAscii(std::u16string_view(url).substr(0, colon + 1));
+    base.prefix = base.scheme + u"//" + std::u16string(authority);
+    size_t pathEnd = url.find_first_of(u"?#", end);
+    if (pathEnd == npos) pathEnd = url.size();
+    base.path = url.substr(end, pathEnd - end);
+    if (base.path.empty()) base.path = u"/";
+    return base;
+}
+
+// The file URL of a local page: file:// + the path, the separators of a drive path turned
+// into "/", and the characters that would end a URL's path written as escapes.
+BaseUrl FileBase(const std::u16string& filePath) {
+    BaseUrl base;
+    base.prefix = u"file://";
+    base.scheme = u"file:";
+    std::u16string path;
+    if (!filePath.starts_with(u'/')) path = u"/";
+    for (char16_t c : filePath) {
+        if (c == u'\\') {
+            path += u'/';
+        } else if (c == u'%') {
+            path += u"%25";
+        } else if (c == u'#') {
+            path += u"%23";
+        } else if (c == u'?') {
+            path += u"%3F";
+        } else {
+            path += c;
+        }
+    }
+    base.path = path;
+    base.drive = path.size() >= 3 && IsDriveSegment(std::u16string_view(path).substr(1, 2)) &&
+                 (path.size() == 3 || path[3] == u'/');
+    return base;
 }
 
 // What a pass needs to resolve its links, worked out once rather than for every link.
 class Resolver {
 public:
     Resolver(bool local, const std::u16string& filePath, const LinkOrigin& origin)
-        : local_(local), origin_(origin) {
-        if (local_) {
-            // A path from the root (/dir/page.html) becomes file:// + path; a drive path
-            // (C:/dir/page.html) file:/// + path. The root "/" plays the part of the drive
-            // root C:/ but never doubles its separator.
-            posix_ = StartsWith(filePath, u"/");
-            fileUrl_ = posix_ ? u"file://" : u"file:///";
-            folder_ = Dir(filePath);
-            if (!posix_ || folder_ != u"/") folder_ += u'/';
-            root_ = posix_ ? std::u16string(u"/") : filePath.substr(0, 3);
-        } else {
-            home_ = SiteHome(origin);
-            pageDir_ = Dir(origin.pageUrl);
-        }
-    }
+        : local_(local), base_(local ? FileBase(filePath) : WebBase(origin.pageUrl)) {}
 
-    // The target of a link (its value and closing quote); empty to leave it.
+    // The target of a link (its value and closing quote); empty to leave it. Links resolve
+    // against the page's address as a browser resolves them (RFC 3986), so the copy in the
+    // data folder reaches what the page reached where it came from.
     std::u16string operator()(const std::u16string& link) const {
-        return local_ ? Local(link) : Downloaded(link);
+        if (base_.prefix.empty() || link.empty()) return {};
+        // The value without its closing quote, and without the blanks a browser ignores.
+        std::u16string_view v = std::u16string_view(link).substr(0, link.size() - 1);
+        while (!v.empty() && v.front() <= u' ')
+            v.remove_prefix(1);
+        while (!v.empty() && v.back() <= u' ')
+            v.remove_suffix(1);
+        // A place in the same page stays in the ruby page itself.
+        if (v.empty() || v.front() == u'#') return {};
+        if (local_ && IsDrivePath(v)) return Finish(u"file:///", Slashed(v), {});
+        // A link with a scheme of its own (https:, mailto:, javascript:, about:) is absolute.
+        if (HasScheme(v)) return {};
+
+        // Browsers read "\" as "/" in the path of http, https and file addresses.
+        const size_t suffixAt = v.find_first_of(u"?#");
+        const std::u16string_view suffix =
+            suffixAt == npos ? std::u16string_view() : v.substr(suffixAt);
+        const std::u16string refPath = Slashed(v.substr(0, suffixAt == npos ? v.size() : suffixAt));
+
+        if (refPath.starts_with(u"//")) {
+            // Another host, on the page's scheme. A local page has none to lend: the link
+            // already reaches what the browser would make of it.
+            if (local_) return {};
+            return base_.scheme + refPath + std::u16string(suffix) + u'"';
+        }
+        std::u16string path;
+        if (refPath.empty()) {
+            path = base_.path;  // only a query: the page itself with it
+        } else if (refPath.starts_with(u'/')) {
+            // From the root of the site; a local page's root is its drive when it has one.
+            path = base_.drive ? base_.path.substr(0, 3) + refPath : refPath;
+        } else {
+            path = base_.path.substr(0, base_.path.rfind(u'/') + 1) + refPath;
+        }
+        return Finish(base_.prefix, RemoveDotSegments(path), suffix);
     }
 
 private:
-    std::u16string Downloaded(const std::u16string& link) const {
-        if (ContainsCi(link, home_)) return link;
-        std::u16string w = link;
-        EraseFirstCi(w, u"about:blank");
-        EraseFirstCi(w, u"about:");
-        if (StartsWith(w, u"//")) return origin_.LProtocol + w;
-        if (StartsWith(w, u"/")) return home_ + w;
-        if (StartsWith(w, u"./")) return pageDir_ + u"/" + w.substr(2);
-        if (HasScheme(w)) return w;
-        if (Contains(w, u"../")) {
-            std::u16string base = origin_.pageUrl;
-            if (!Climb(base, w)) return {};
-            base += u'/';
-            // Above the site's root the link stays as it is.
-            if (!ContainsCi(base, home_)) return {};
-            return base + w;
+    static std::u16string Slashed(std::u16string_view s) {
+        std::u16string out(s);
+        for (char16_t& c : out) {
+            if (c == u'\\') c = u'/';
         }
-        if (Contains(w, u"://")) return w;
-        if (StartsWith(w, u"#")) return w;
-        return pageDir_ + u"/" + w;
+        return out;
     }
 
-    std::u16string Local(const std::u16string& link) const {
-        if (HasScheme(link)) return {};
-        // On the root form a path merely containing the folder (https://h/dir/...) is not
-        // in it.
-        if (posix_ ? StartsWithCi(link, folder_) : ContainsCi(link, folder_))
-            return fileUrl_ + link;
-        if (StartsWith(link, u"/")) return fileUrl_ + folder_ + link;
-        if (StartsWith(link, u"./")) return fileUrl_ + folder_ + link.substr(2);
-        if (Contains(link, u"../")) {
-            std::u16string base = folder_;
-            std::u16string w = link;
-            if (!Climb(base, w)) return {};
-            if (!posix_ || base != u"/") base += u'/';
-            if (!ContainsCi(base, root_)) return {};
-            return fileUrl_ + base + w;
-        }
-        if (Contains(link, u"://")) return {};
-        if (StartsWith(link, u"#")) return {};
-        return fileUrl_ + folder_ + link;
+    static std::u16string Finish(std::u16string_view prefix, std::u16string_view path,
+                                 std::u16string_view suffix) {
+        std::u16string target;
+        target.reserve(prefix.size() + path.size() + suffix.size() + 1);
+        target.append(prefix);
+        target.append(path);
+        target.append(suffix);
+        target += u'"';
+        return target;
     }
 
     bool local_;
-    const LinkOrigin& origin_;
-    std::u16string home_, pageDir_;
-    bool posix_ = false;
-    std::u16string fileUrl_, folder_, root_;
+    BaseUrl base_;
 };
 
 void RewriteLine(std::u16string& line, const std::u16string (&patterns)[4],

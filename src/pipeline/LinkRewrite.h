@@ -33,11 +33,16 @@ void RewriteLinks(std::vector<std::u16string>& RubiSL, const std::u16string& fil
 void RewriteLinkAttribute(std::vector<std::u16string>& RubiSL, const std::u16string (&patterns)[4],
                           const std::u16string& filePath, const LinkOrigin& origin);
 
-// Target of a link of a downloaded page. The link is the value with its closing double
-// quote; so is the target. Empty: leave the link as it is.
+// Target of a link of a downloaded page: the value resolved against the page's address
+// (without its user name and password) as a browser resolves it. The link is the value
+// with its closing double quote; so is the target. Empty: leave the link as it is, which a
+// link with a scheme of its own, a place in the same page ("#top", "") and a page without
+// a usable address get.
 std::u16string ResolveLink(const std::u16string& link, const LinkOrigin& origin);
 
-// Target of a link of a page read from the local file `filePath`, as a file URL.
+// Target of a link of a page read from the local file `filePath`: the value resolved
+// against the file's URL, as a file URL. A link to another host ("//cdn/x.js") is left as
+// it is: in the ruby page it reaches what it reached in the file.
 // Empty: leave the link as it is.
 std::u16string ResolveLocalLink(const std::u16string& link, const std::u16string& filePath);
 

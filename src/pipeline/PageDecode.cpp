@@ -348,6 +348,55 @@ Decoder DecoderForCode(int detectionCode) {
     }
 }
 
+std::optional<Decoder> DecoderForCharsetLabel(std::string_view label) {
+    // Surrounding blanks and quotes are not part of the label.
+    while (!label.empty() &&
+           (label.front() <= ' ' || label.front() == '"' || label.front() == '\''))
+        label.remove_prefix(1);
+    while (!label.empty() && (label.back() <= ' ' || label.back() == '"' || label.back() == '\''))
+        label.remove_suffix(1);
+    const std::string l = LowerAscii(label);
+    struct Label {
+        const char* name;
+        Decoder decoder;
+    };
+    static constexpr Label kLabels[] = {
+        {"utf-8", Decoder::Utf8},
+        {"utf8", Decoder::Utf8},
+        {"unicode-1-1-utf-8", Decoder::Utf8},
+        {"unicode11utf8", Decoder::Utf8},
+        {"unicode20utf8", Decoder::Utf8},
+        {"x-unicode20utf8", Decoder::Utf8},
+        {"shift_jis", Decoder::Ansi},
+        {"shift-jis", Decoder::Ansi},
+        {"sjis", Decoder::Ansi},
+        {"x-sjis", Decoder::Ansi},
+        {"ms_kanji", Decoder::Ansi},
+        {"csshiftjis", Decoder::Ansi},
+        {"windows-31j", Decoder::Ansi},
+        {"ms932", Decoder::Ansi},
+        {"cp932", Decoder::Ansi},
+        {"euc-jp", Decoder::EucJp},
+        {"x-euc-jp", Decoder::EucJp},
+        {"cseucpkdfmtjapanese", Decoder::EucJp},
+        {"iso-2022-jp", Decoder::Iso2022Jp},
+        {"csiso2022jp", Decoder::Iso2022Jp},
+        {"utf-16le", Decoder::Utf16LE},
+        {"utf-16", Decoder::Utf16LE},
+        {"unicode", Decoder::Utf16LE},
+        {"ucs-2", Decoder::Utf16LE},
+        {"csunicode", Decoder::Utf16LE},
+        {"iso-10646-ucs-2", Decoder::Utf16LE},
+        {"unicodefeff", Decoder::Utf16LE},
+        {"utf-16be", Decoder::Utf16BE},
+        {"unicodefffe", Decoder::Utf16BE},
+    };
+    for (const Label& known : kLabels) {
+        if (l == known.name) return known.decoder;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // UTF-8 lines straight from the bytes: CR and LF bytes never occur inside a multi-byte
@@ -362,7 +411,7 @@ std::vector<std::u16string> SplitUtf8Lines(std::string_view bytes) {
 
 }  // namespace
 
-DecodedPage DecodePage(std::string_view bytes) {
+DecodedPage DecodePage(std::string_view bytes, std::string_view headerCharset) {
     DecodedPage page;
     // A UTF-8 or UTF-16 byte-order mark settles the encoding: a declaration that names
     // another charset is stale (the page was converted without updating it), and obeying
@@ -375,10 +424,13 @@ DecodedPage DecodePage(std::string_view bytes) {
         return page;
     }
 
-    // Without a mark the page is read provisionally as Shift_JIS for the sniff.
+    // The server's word comes next, as browsers take it: a page that declares nothing
+    // itself is otherwise left to detection, which can take short UTF-8 for Shift_JIS.
     std::u16string text;
     bool haveText = false;
-    std::optional<Decoder> chosen = SniffAnsi(bytes, text, haveText);
+    std::optional<Decoder> chosen = DecoderForCharsetLabel(headerCharset);
+    // Without either the page is read provisionally as Shift_JIS for the sniff.
+    if (!chosen) chosen = SniffAnsi(bytes, text, haveText);
     if (!chosen) {
         int code = DetectStreamEncoding(bytes, 1024, 0);
         // Scripts and styles often fill the first kilobyte with ASCII, which decides

@@ -40,16 +40,22 @@ std::optional<Decoder> SniffDeclarationText(std::u16string_view provisionalText)
 // The decoder for an encoding code of the detection.
 Decoder DecoderForCode(int detectionCode);
 
+// The decoder a charset label names, as browsers read the labels of the encodings the
+// tool decodes ("utf-8", "UTF8", "Shift_JIS", "x-sjis", "windows-31j", "euc-jp",
+// "iso-2022-jp", "utf-16le" ...); none for an empty or any other label.
+std::optional<Decoder> DecoderForCharsetLabel(std::string_view label);
+
 struct DecodedPage {
     std::vector<std::u16string> lines;
     Decoder decoder = Decoder::Ansi;
 };
 
 // Chooses the decoder for a page and decodes it into lines. A UTF-8 or UTF-16 byte-order
-// mark decides first; then the declaration the page names when read as Shift_JIS; then
-// detection of the first 1024 bytes, or of the whole page when those decide nothing.
-// Detection that recognises nothing, and UTF-32, fall back to Shift_JIS.
-DecodedPage DecodePage(std::string_view bytes);
+// mark decides first; then the charset of the HTTP answer's Content-Type (`headerCharset`,
+// when it names an encoding the tool decodes); then the declaration the page names when
+// read as Shift_JIS; then detection of the first 1024 bytes, or of the whole page when those
+// decide nothing. Detection that recognises nothing, and UTF-32, fall back to Shift_JIS.
+DecodedPage DecodePage(std::string_view bytes, std::string_view headerCharset = {});
 
 // Makes the first charset declaration of the page name utf-8, the encoding the ruby page
 // is written in. Only the first line holding "charset=" or "encoding=\"" is changed.

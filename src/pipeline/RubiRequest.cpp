@@ -1,5 +1,11 @@
 #include "pipeline/RubiRequest.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,6 +58,120 @@ std::u16string PercentDecode(const std::u16string& url) {
 
 std::u16string SystemError(const std::u16string& path, const std::string& reason) {
     return path + u": " + FromUtf8(reason);
+}
+
+// Why a file that is there is not a page to read, or empty for a regular file.
+std::string NotARegularFile(mode_t mode) {
+    if (S_ISREG(mode)) return {};
+    if (S_ISDIR(mode)) return std::strerror(EISDIR);
+    if (S_ISFIFO(mode)) return "Not a regular file (a named pipe)";
+    if (S_ISCHR(mode)) return "Not a regular file (a character device)";
+    if (S_ISBLK(mode)) return "Not a regular file (a block device)";
+#ifdef S_ISSOCK
+    if (S_ISSOCK(mode)) return "Not a regular file (a socket)";
+#endif
+    return "Not a regular file";
+}
+
+enum class LocalRead { Ok, Failed, Cancelled };
+
+// Reads a local page: a regular file, or a link to one, of at most kMaxLocalPage bytes
+// whatever its size says (files under /proc say 0, a growing file says less). A named
+// pipe, a device or a folder is refused before anything is read from it. The reading goes
+// in pieces, letting the user interface handle its messages between them, so the cancel
+// button reaches a large file on a slow disk.
+LocalRead ReadLocalPage(const std::u16string& path, std::string& bytes, std::string& reason,
+                        const JobHooks& hooks) {
+    const std::string native = PathFromText(path).string();
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0) {
+        reason = std::strerror(errno);
+        return LocalRead::Failed;
+    }
+    if (reason = NotARegularFile(st.st_mode); !reason.empty()) return LocalRead::Failed;
+#ifdef _WIN32
+    const int flags = O_RDONLY | O_BINARY;
+#else
+    // Not blocking: should the path have turned into a pipe since, opening it must not
+    // wait for a writer.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+#endif
+    const int fd = ::open(native.c_str(), flags);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return LocalRead::Failed;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0) {
+        reason = std::strerror(errno);
+        return LocalRead::Failed;
+    }
+    if (reason = NotARegularFile(st.st_mode); !reason.empty()) return LocalRead::Failed;
+    if (st.st_size > 0 && static_cast<unsigned long long>(st.st_size) > kMaxLocalPage) {
+        reason = std::strerror(EFBIG);
+        return LocalRead::Failed;
+    }
+    constexpr size_t kPiece = 1u << 20;
+    bytes.clear();
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    for (;;) {
+        const size_t old = bytes.size();
+        // One byte more than the cap may hold tells a file that is too large.
+        const size_t want = std::min(kPiece, kMaxLocalPage + 1 - old);
+        bytes.resize(old + want);
+        const auto n = ::read(fd, bytes.data() + old, static_cast<unsigned>(want));
+        if (n < 0) {
+            if (errno == EINTR) {
+                bytes.resize(old);
+                continue;
+            }
+            reason = std::strerror(errno);
+            std::string().swap(bytes);
+            return LocalRead::Failed;
+        }
+        bytes.resize(old + static_cast<size_t>(n));
+        if (bytes.size() > kMaxLocalPage) {
+            reason = std::strerror(EFBIG);
+            std::string().swap(bytes);
+            return LocalRead::Failed;
+        }
+        if (n == 0) return LocalRead::Ok;
+        hooks.Pump();
+        if (!hooks.StillWanted()) {
+            std::string().swap(bytes);
+            return LocalRead::Cancelled;
+        }
+    }
+}
+
+// "Rubi<n>.html" with n from 1 to count, written without leading zeros.
+bool IsRubiPageName(std::u16string_view name, int count) {
+    constexpr std::u16string_view kHead = u"Rubi", kTail = u".html";
+    if (name.size() <= kHead.size() + kTail.size() || !name.starts_with(kHead) ||
+        !name.ends_with(kTail)) {
+        return false;
+    }
+    const std::u16string_view digits =
+        name.substr(kHead.size(), name.size() - kHead.size() - kTail.size());
+    if (digits.size() > 9 || digits[0] == u'0') return false;
+    int n = 0;
+    for (char16_t c : digits) {
+        if (c < u'0' || c > u'9') return false;
+        n = n * 10 + (c - u'0');
+    }
+    return n >= 1 && n <= count;
+}
+
+// The path as the file system resolves it: links followed, "." and ".." and repeated
+// separators gone, as far as the path exists.
+std::filesystem::path Resolved(const std::filesystem::path& p) {
+    std::error_code ec;
+    std::filesystem::path out = std::filesystem::weakly_canonical(p, ec);
+    if (ec) out = p.lexically_normal();
+    return out;
 }
 
 }  // namespace
@@ -108,33 +228,55 @@ std::u16string RubiPagePath(const std::u16string& DataFolda, int n) {
 #endif
 }
 
-std::u16string FileUrlToPath(const std::u16string& url) {
-    std::u16string path = PercentDecode(url);
+std::u16string FileUrlToPath(const std::u16string& url, std::u16string* reason) {
+    auto refuse = [&](std::u16string why) {
+        if (reason) *reason = std::move(why);
+        return std::u16string();
+    };
+    if (!StartsWithCi(url, u"file:")) {
 #ifdef _WIN32
-    // file:///C:/dir/page.html -> C:/dir/page.html (link rewriting relies on the "/")
-    if (StartsWithCi(path, u"file:///")) path.erase(0, 8);
+        const bool absolute = url.size() > 2 && url[1] == u':';
 #else
-    // file:///home/user/page.html -> /home/user/page.html
-    if (StartsWithCi(path, u"file://")) {
-        path.erase(0, 7);
-        if (StartsWithCi(path, u"localhost/")) path.erase(0, 9);
+        const bool absolute = url.starts_with(u'/');
+#endif
+        if (absolute) return url;
+        return refuse(u"not a file URL or an absolute path");
     }
+    std::u16string rest = url.substr(5);
+    // A query or a fragment is not part of the file's path.
+    if (const size_t end = rest.find_first_of(u"?#"); end != std::u16string::npos) rest.resize(end);
+    if (rest.starts_with(u"//")) {
+        // file://host/path: only this computer's files are read.
+        size_t slash = rest.find(u'/', 2);
+        if (slash == std::u16string::npos) slash = rest.size();
+        const std::u16string host = rest.substr(2, slash - 2);
+        if (!host.empty() && LowerAscii(host) != u"localhost") {
+            return refuse(u"the file URL names another computer (" + host + u")");
+        }
+        rest.erase(0, slash);
+    }
+    if (!rest.starts_with(u'/')) return refuse(u"not an absolute file URL");
+    std::u16string path = PercentDecode(rest);
+#ifdef _WIN32
+    // /C:/dir/page.html -> C:/dir/page.html (link rewriting relies on the "/")
+    if (path.size() > 2 && path[2] == u':') path.erase(0, 1);
 #endif
     return path;
 }
 
+std::u16string FileUrlToPath(const std::u16string& url) {
+    return FileUrlToPath(url, nullptr);
+}
+
 bool IsOwnRubiPage(const std::u16string& url, const std::u16string& DataFolda, int RubiHTMLCount) {
     if (RubiHTMLCount <= 0) return false;
-    std::u16string path = FileUrlToPath(url);
-#ifdef _WIN32
-    for (auto& c : path) {
-        if (c == u'/') c = u'\\';
-    }
-#endif
-    for (int i = 1; i <= RubiHTMLCount; ++i) {
-        if (path == RubiPagePath(DataFolda, i)) return true;
-    }
-    return false;
+    const std::u16string path = FileUrlToPath(url, nullptr);
+    if (path.empty()) return false;
+    // Compared as the file system sees them: ./Rubi1.html, //Rubi1.html or a link to the
+    // data folder name the same page.
+    const std::filesystem::path page = Resolved(PathFromText(path));
+    if (page.parent_path() != Resolved(PathFromText(DataFolda))) return false;
+    return IsRubiPageName(PathText(page.filename()), RubiHTMLCount);
 }
 
 RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
@@ -147,14 +289,17 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
     };
     try {
         std::string MS;
+        std::string headerCharset;
         std::u16string filePath;
         LinkOrigin origin;
-        origin.pageUrl = url;
+        // Links of the page never carry the user name and password of its address.
+        origin.pageUrl = Downloader::StripUserInfo(url);
         if (StartsWithCi(url, u"http")) {
             Downloader* dl = env.downloader;
             if (!dl) return failed();
             dl->Start(url);
-            while (dl->IsDownLoading) {
+            // A cancel ends the wait at once, whatever stage the download is in.
+            while (dl->IsDownLoading && !dl->FIsDLCancel) {
                 hooks.Pump();
                 dl->DeliverPending(hooks);
                 if (dl->IsDownLoading) dl->WaitForNews(std::chrono::milliseconds(1));
@@ -166,26 +311,26 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
             if (dl->FDownLoadError) return failed();
             MS = std::move(dl->MS);
             dl->MS.clear();
+            headerCharset = dl->ContentCharset;
             origin.LProtocol = dl->LProtocol;
             origin.LHomeDirectory = dl->LHomeDirectory;
         } else {
-            filePath = FileUrlToPath(url);
-            std::string reason;
-            std::error_code ec;
-            const auto size = std::filesystem::file_size(PathFromText(filePath), ec);
-            if (!ec && size > kMaxLocalPage) {
+            std::u16string refusal;
+            filePath = FileUrlToPath(url, &refusal);
+            if (filePath.empty()) {
                 result.outcome = RubiOutcome::Error;
-                result.pagePath = filePath;
-                result.errorText = SystemError(filePath, std::strerror(EFBIG));
+                result.pagePath = url;
+                result.errorText = url + u": " + refusal;
                 return result;
             }
-            switch (ReadFileBytes(PathFromText(filePath), MS, &reason)) {
-                case FileRead::Ok:
+            std::string reason;
+            switch (ReadLocalPage(filePath, MS, reason, hooks)) {
+                case LocalRead::Ok:
                     break;
-                case FileRead::Missing:
-                    if (reason.empty()) reason = std::strerror(ENOENT);
-                    [[fallthrough]];
-                case FileRead::Failed:
+                case LocalRead::Cancelled:
+                    result.outcome = RubiOutcome::Cancelled;
+                    return result;
+                case LocalRead::Failed:
                     result.outcome = RubiOutcome::Error;
                     result.pagePath = filePath;
                     result.errorText = SystemError(filePath, reason);
@@ -193,7 +338,7 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
             }
         }
 
-        std::vector<std::u16string> RubiSL = DecodePage(MS).lines;
+        std::vector<std::u16string> RubiSL = DecodePage(MS, headerCharset).lines;
         std::string().swap(MS);
         if (RubiSL.empty()) return failed();
 

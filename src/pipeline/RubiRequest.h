@@ -45,14 +45,18 @@ struct RubiRequestEnv {
 // Path of ruby page n in the data folder.
 std::u16string RubiPagePath(const std::u16string& DataFolda, int n);
 
-// Local path of a file URL: percent-decoded as UTF-8, without "file://" (and "localhost").
-// A text that is not a file URL is taken as a path.
+// Local path of a file URL: percent-decoded as UTF-8, without "file://" (and "localhost"),
+// query and fragment. An absolute path is taken as it is. Empty, with the reason, for a
+// file URL that names another computer (file://host/share/x.html) and for anything else
+// (a relative path is never read from the current folder).
+std::u16string FileUrlToPath(const std::u16string& url, std::u16string* reason);
 std::u16string FileUrlToPath(const std::u16string& url);
 
 // The bytes of a ruby page: UTF-8 with a byte-order mark, CR LF after every line.
 std::string EncodeRubiPage(const std::vector<std::u16string>& lines);
 
-// Whether `url` names one of the ruby pages written in this run.
+// Whether `url` names one of the ruby pages written in this run, compared as the file
+// system resolves paths (".", "..", repeated separators and links).
 bool IsOwnRubiPage(const std::u16string& url, const std::u16string& DataFolda, int RubiHTMLCount);
 
 // Steps 3 to 11 of the request for `url`: everything between the busy state and showing

@@ -20,6 +20,7 @@
 
 #include "LocalHttpServer.h"
 #include "base/Text.h"
+#include "pipeline/UserAgent.h"
 
 namespace velmora {
 namespace {
@@ -31,6 +32,8 @@ using velmora::localhttp::HttpConnection;
 using velmora::localhttp::HttpReply;
 using velmora::localhttp::HttpRequest;
 using velmora::localhttp::LocalHttpServer;
+using velmora::localhttp::SilentListener;
+using velmora::localhttp::StuckListener;
 using velmora::localhttp::TlsSetup;
 using Clock = std::chrono::steady_clock;
 
@@ -212,11 +215,65 @@ TEST(Download, SendsTheFixedRequestHeadersDirectlyDespiteProxyEnvironment) {
     EXPECT_EQ(req.version, "HTTP/1.1");
     EXPECT_EQ(req.Header("Accept"),
               "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
-    EXPECT_EQ(req.Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+    EXPECT_EQ(req.Header("User-Agent"), UserAgent());
     EXPECT_EQ(req.Header("Host"), "127.0.0.1:" + std::to_string(routes.server().port()));
     EXPECT_EQ(req.Find("Accept-Encoding"), nullptr);
     EXPECT_EQ(req.Find("Authorization"), nullptr);
     EXPECT_EQ(req.Find("Proxy-Connection"), nullptr);
+}
+
+TEST(Download, UserAgentIsABrowsersNamingTheTool) {
+    // Servers refuse old and library-like agents as bots; a browser's form passes.
+    const std::string agent = UserAgent();
+    EXPECT_EQ(agent.rfind("Mozilla/5.0 (", 0), 0u) << agent;
+    const size_t tool = agent.find(") Velmora/");
+    ASSERT_NE(tool, std::string::npos) << agent;
+    const std::string version = agent.substr(tool + 10);
+    EXPECT_FALSE(version.empty());
+    EXPECT_EQ(version.find_first_not_of("0123456789."), std::string::npos) << agent;
+    EXPECT_EQ(agent.find("Indy"), std::string::npos);
+}
+
+TEST(Download, CredentialsInTheAddressAreNeverSent) {
+    RouteServer routes({{"/page", HttpReply(200, "page")}});
+    Downloader d;
+    const std::string port = std::to_string(routes.server().port());
+    for (const char* userinfo : {"user:secret@", "user@", ":secret@", "a%40b:c@d@"}) {
+        ASSERT_TRUE(
+            Fetch(d, std::string("http://") + userinfo + "127.0.0.1:" + port + "/page").ended)
+            << userinfo;
+        EXPECT_FALSE(d.FDownLoadError) << userinfo;
+        const HttpRequest req = routes.Last();
+        EXPECT_EQ(req.Find("Authorization"), nullptr) << userinfo;
+        EXPECT_EQ(req.Header("Host"), "127.0.0.1:" + port) << userinfo;
+        EXPECT_EQ(d.LHomeDirectory, u"http://127.0.0.1/") << userinfo;
+    }
+    EXPECT_EQ(Downloader::StripUserInfo(u"https://u:p@host:8/a@b?c=d@e"),
+              u"https://host:8/a@b?c=d@e");
+    EXPECT_EQ(Downloader::StripUserInfo(u"https://host/a@b"), u"https://host/a@b");
+    EXPECT_EQ(Downloader::StripUserInfo(u"no address"), u"no address");
+}
+
+TEST(Download, CharsetOfTheAnswerIsKept) {
+    const char* const head = "Content-Type: ";
+    RouteServer routes({
+        {"/plain", HttpReply(200, "a", std::string(head) + "text/html; charset=UTF-8\r\n")},
+        {"/quoted", HttpReply(200, "a", std::string(head) + "text/html;charset=\"Shift_JIS\"\r\n")},
+        {"/more",
+         HttpReply(200, "a", std::string(head) + "text/html; q=1; Charset = EUC-JP ; x=y\r\n")},
+        {"/none", HttpReply(200, "a", std::string(head) + "text/html\r\n")},
+        {"/inname", HttpReply(200, "a", std::string(head) + "text/x-charset=utf-8\r\n")},
+        {"/missing", HttpReply(404, "a", std::string(head) + "text/html; charset=utf-8\r\n")},
+    });
+    const std::pair<const char*, const char*> cases[] = {
+        {"/plain", "utf-8"}, {"/quoted", "shift_jis"}, {"/more", "euc-jp"},
+        {"/none", ""},       {"/inname", ""},          {"/missing", ""},
+    };
+    Downloader d;
+    for (const auto& [target, charset] : cases) {
+        ASSERT_TRUE(Fetch(d, Origin(routes.server()) + target).ended);
+        EXPECT_EQ(d.ContentCharset, charset) << target;
+    }
 }
 
 TEST(Download, NonAsciiPathArrivesPercentEncodedAsUtf8) {
@@ -431,54 +488,66 @@ TEST(Download, DestroyingDuringASlowBodyReturnsPromptly) {
     EXPECT_LT(Clock::now() - t0, 500ms);
 }
 
-// A listener whose accept queue is full: a new connection hangs in its handshake, so the
-// download stays in the connecting state.
-class StuckListener {
-public:
-    StuckListener() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
-        listen(fd_, 0);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
-        for (int i = 0; i < 2; ++i) {
-            int f = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
-            fillers_.push_back(f);
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    ~StuckListener() {
-        for (int f : fillers_) {
-            close(f);
-        }
-        close(fd_);
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-    std::vector<int> fillers_;
+// Cancel ends a download at once in every stage, the ones before the connection is open
+// included, and so does destroying the downloader (closing the app).
+struct StageCase {
+    const char* name;
+    bool tls;     // the server takes the connection and never answers the TLS hello
+    bool cancel;  // the cancel button; otherwise the downloader is destroyed
 };
 
-TEST(Download, CancelBeforeConnectingDoesNothingButClosingAbandonsTheDownload) {
+class DownloadStage : public ::testing::TestWithParam<StageCase> {};
+
+TEST_P(DownloadStage, EndsAtOnce) {
+    const StageCase& c = GetParam();
     StuckListener stuck;
+    SilentListener silent;
     auto d = std::make_unique<Downloader>();
-    d->Start(FromUtf8(stuck.Url()));
+    d->Start(FromUtf8(c.tls ? silent.Url() : stuck.Url()));
     auto r = Drive(*d, {}, 300ms);
-    ASSERT_FALSE(r.ended) << "the connection was not held in its handshake";
-    EXPECT_FALSE(d->IsConnected());
-    d->BtnCancelClick();
-    EXPECT_FALSE(d->FIsDLCancel);
-    EXPECT_FALSE(Drive(*d, {}, 100ms).ended) << "cancel stopped a download still connecting";
+    ASSERT_FALSE(r.ended) << "the download was not held before its answer";
+    EXPECT_EQ(d->IsConnected(), c.tls);
     const auto t0 = Clock::now();
-    d.reset();
+    if (c.cancel) {
+        d->BtnCancelClick();
+        EXPECT_TRUE(d->FIsDLCancel);
+        EXPECT_TRUE(Drive(*d, {}, 2s).ended);
+        EXPECT_LT(Clock::now() - t0, 500ms);
+        EXPECT_TRUE(d->FDownLoadError);
+        EXPECT_EQ(d->MS, "");
+    } else {
+        d.reset();
+        EXPECT_LT(Clock::now() - t0, 500ms);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, DownloadStage,
+                         ::testing::Values(StageCase{"CancelWhileConnecting", false, true},
+                                           StageCase{"CancelDuringTlsHandshake", true, true},
+                                           StageCase{"CloseWhileConnecting", false, false},
+                                           StageCase{"CloseDuringTlsHandshake", true, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Download, StartNeverWaitsForTheNetwork) {
+    // A new download while an earlier one still hangs in its connection abandons that one.
+    StuckListener stuck;
+    RouteServer routes({{"/page", HttpReply(200, "page")}});
+    Downloader d;
+    d.Start(FromUtf8(stuck.Url()));
+    ASSERT_FALSE(Drive(d, {}, 200ms).ended);
+    const auto t0 = Clock::now();
+    d.Start(FromUtf8(Origin(routes.server()) + "/page"));
     EXPECT_LT(Clock::now() - t0, 500ms);
+    ASSERT_TRUE(Drive(d).ended);
+    EXPECT_FALSE(d.FDownLoadError);
+    EXPECT_EQ(d.MS, "page");
+}
+
+TEST(Download, CancelWhenIdleChangesNothing) {
+    Downloader d;
+    d.BtnCancelClick();
+    EXPECT_FALSE(d.FIsDLCancel);
+    EXPECT_FALSE(d.IsDownLoading);
 }
 
 struct CapCase {

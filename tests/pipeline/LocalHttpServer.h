@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -272,6 +273,100 @@ private:
     std::vector<int> open_;
     std::string serverName_;
     std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+// A listener whose accept queue is full: a new connection hangs in its TCP handshake, so a
+// download stays in its connecting stage until it gives up (minutes).
+class StuckListener {
+public:
+    StuckListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
+        listen(fd_, 0);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        for (int i = 0; i < 2; ++i) {
+            int f = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            fillers_.push_back(f);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~StuckListener() {
+        for (int f : fillers_) {
+            close(f);
+        }
+        close(fd_);
+    }
+    StuckListener(const StuckListener&) = delete;
+    StuckListener& operator=(const StuckListener&) = delete;
+
+    int port() const { return port_; }
+    std::string Url(const char* scheme = "http") const {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + "/";
+    }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<int> fillers_;
+};
+
+// A listener that takes every connection and never says a word: an https download waits
+// for the server's TLS answer until it gives up.
+class SilentListener {
+public:
+    SilentListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
+        listen(fd_, 16);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        acceptor_ = std::thread([this] {
+            while (!stopping_) {
+                pollfd p{fd_, POLLIN, 0};
+                if (poll(&p, 1, 20) <= 0) {
+                    continue;
+                }
+                const int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0) {
+                    held_.push_back(c);
+                    ++accepted;
+                }
+            }
+        });
+    }
+    ~SilentListener() {
+        stopping_ = true;
+        acceptor_.join();
+        for (int c : held_) {
+            close(c);
+        }
+        close(fd_);
+    }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+
+    std::string Url(const char* scheme = "https") const {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + "/";
+    }
+
+    std::atomic<int> accepted{0};
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::vector<int> held_;  // acceptor thread only, then the destructor
     std::thread acceptor_;
 };
 

@@ -2,6 +2,7 @@
 #include "pipeline/RubiRequest.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "TestFiles.h"
 #include "base/Text.h"
 #include "pipeline/Download.h"
+#include "pipeline/LocalHttpServer.h"
 #include "ruby/FakeReading.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
@@ -171,13 +173,35 @@ TEST(FileUrlToPath, Table) {
         {u"file:///home/u/a.html", u"/home/u/a.html"},
         {u"FILE:///home/u/a.html", u"/home/u/a.html"},
         {u"file://localhost/home/u/a.html", u"/home/u/a.html"},
+        {u"file://LocalHost/home/u/a.html", u"/home/u/a.html"},
+        {u"file:/home/u/a.html", u"/home/u/a.html"},
         {u"file:///home/u/My%20Pages/%E6%BC%A2.html", u"/home/u/My Pages/漢.html"},
         {u"file:///home/u/100%.html", u"/home/u/100%.html"},
         {u"file:///home/u/%zz%4", u"/home/u/%zz%4"},
+        {u"file:///home/u/a.html#top", u"/home/u/a.html"},
+        {u"file:///home/u/a.html?x=1", u"/home/u/a.html"},
+        {u"file:///home/u/C%23.html", u"/home/u/C#.html"},
         {u"/home/u/a.html", u"/home/u/a.html"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FileUrlToPath(c.url), c.path) << ToUtf8(c.url);
+}
+
+TEST(FileUrlToPath, OnlyThisComputersAbsolutePaths) {
+    // Another host's share, or a relative path, would be read from the current folder.
+    const std::pair<std::u16string, std::u16string> refused[] = {
+        {u"file://host/share/x.html", u"host"},
+        {u"file://192.168.0.2/x.html", u"192.168.0.2"},
+        {u"file://host", u"host"},
+        {u"file:x.html", u"absolute"},
+        {u"host/share/x.html", u"absolute"},
+        {u"filex.html", u"absolute"},
+    };
+    for (const auto& [url, why] : refused) {
+        std::u16string reason;
+        EXPECT_EQ(FileUrlToPath(url, &reason), u"") << ToUtf8(url);
+        EXPECT_NE(reason.find(why), std::u16string::npos) << ToUtf8(url) << ": " << ToUtf8(reason);
+    }
 }
 
 TEST(IsOwnRubiPage, OnlyThisRunsPages) {
@@ -197,6 +221,180 @@ TEST(IsOwnRubiPage, OnlyThisRunsPages) {
     for (const auto& c : cases) {
         EXPECT_EQ(IsOwnRubiPage(c.url, folder, c.count), c.own) << ToUtf8(c.url);
     }
+}
+
+TEST_F(RubiRequestTest, OwnPagesAreRecognisedHoweverTheirPathIsWritten) {
+    count_ = 2;
+    WriteAll(root_ / "data" / "Rubi1.html", "x");
+    fs::create_symlink(root_ / "data", root_ / "link");
+    const std::string data = (root_ / "data").string();
+    const std::string root = root_.string();
+    const std::pair<std::string, bool> cases[] = {
+        {"file://" + data + "/Rubi1.html", true},
+        {"file://" + data + "/./Rubi1.html", true},
+        {"file://" + data + "//Rubi1.html", true},
+        {"file://" + data + "/../data/Rubi2.html", true},
+        {"file://" + root + "/link/Rubi1.html", true},
+        {"file://localhost" + data + "/Rubi1.html#top", true},
+        {"file://" + data + "/Rubi01.html", false},
+        {"file://" + data + "/Rubi3.html", false},
+        {"file://" + data + "/sub/../../data2/Rubi1.html", false},
+        {"file://other" + data + "/Rubi1.html", false},
+    };
+    for (const auto& [url, own] : cases) {
+        EXPECT_EQ(IsOwnRubiPage(FromUtf8(url), env_.DataFolda, count_), own) << url;
+    }
+}
+
+TEST_F(RubiRequestTest, FileUrlOfAnotherComputerIsRefused) {
+    WriteAll(root_ / "host" / "share" / "x.html", "<p>漢字</p>");
+    const fs::path cwd = fs::current_path();
+    fs::current_path(root_);
+    RubiResult r = RunRubiRequest(u"file://host/share/x.html", env_);
+    fs::current_path(cwd);
+    EXPECT_EQ(r.outcome, RubiOutcome::Error);
+    EXPECT_NE(r.errorText.find(u"another computer (host)"), std::u16string::npos)
+        << ToUtf8(r.errorText);
+    EXPECT_EQ(count_, 0);
+}
+
+// Only regular files (or links to them) are pages: a device never ends, a pipe never
+// starts, and both are refused before anything is read.
+TEST_F(RubiRequestTest, SpecialFilesAreRefusedWithTheReason) {
+    ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
+    fs::create_directories(root_ / "folder.html");
+    fs::create_symlink(root_ / "fifo", root_ / "to-fifo.html");
+    WriteAll(root_ / "page.html", "<p>漢字</p>");
+    fs::create_symlink(root_ / "page.html", root_ / "to-page.html");
+    const std::pair<fs::path, const char16_t*> refused[] = {
+        {"/dev/zero", u"character device"},
+        {root_ / "fifo", u"named pipe"},
+        {root_ / "to-fifo.html", u"named pipe"},
+        {root_ / "folder.html", u"Is a directory"},
+    };
+    for (const auto& [path, why] : refused) {
+        RubiResult r = Run(path);
+        EXPECT_EQ(r.outcome, RubiOutcome::Error) << path;
+        EXPECT_NE(r.errorText.find(why), std::u16string::npos) << ToUtf8(r.errorText);
+        EXPECT_NE(r.errorText.find(FromUtf8(path.string())), std::u16string::npos);
+    }
+    EXPECT_EQ(count_, 0);
+    EXPECT_EQ(Run(root_ / "to-page.html").outcome, RubiOutcome::Written);
+}
+
+TEST_F(RubiRequestTest, LocalPageAboveTheCapIsRefused) {
+    {
+        std::ofstream big(root_ / "big.html", std::ios::binary);
+        big.seekp(static_cast<std::streamoff>(Downloader::kMaxBody));
+        big.put('x');  // sparse: one byte past the cap
+    }
+    RubiResult r = Run(root_ / "big.html");
+    EXPECT_EQ(r.outcome, RubiOutcome::Error);
+    EXPECT_NE(r.errorText.find(u"too large"), std::u16string::npos) << ToUtf8(r.errorText);
+    fs::resize_file(root_ / "big.html", Downloader::kMaxBody);
+    WriteAll(root_ / "small.html", "a");
+    FakeReadingScript script;
+    env_.reading = FakeReadingFactory(script);
+    EXPECT_EQ(Run(root_ / "small.html").outcome, RubiOutcome::Written);
+}
+
+TEST_F(RubiRequestTest, CancelWhileReadingALocalFile) {
+    std::string page;
+    while (page.size() < (3u << 20))
+        page += "<p>漢字</p>\n";
+    WriteAll(root_ / "large.html", page);
+    env_.hooks.pump = [this] { wanted_ = false; };
+    RubiResult r = Run(root_ / "large.html");
+    EXPECT_EQ(r.outcome, RubiOutcome::Cancelled);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(count_, 0);
+}
+
+// Pages from a web server on 127.0.0.1.
+class WebRequestTest : public RubiRequestTest {
+protected:
+    std::u16string Url(const std::string& userinfo, const std::string& path) const {
+        return FromUtf8("http://" + userinfo + "127.0.0.1:" + std::to_string(server_.port()) +
+                        path);
+    }
+    // Pages by address: the charset of the answer's Content-Type (none when empty), and the
+    // body. Every body holds the UTF-8 bytes of 漢字.
+    struct Answer {
+        const char* charset;
+        const char* body;
+    };
+    std::map<std::string, Answer> answers_{
+        {"/short.html", {"UTF-8", "<p>漢字</p>\n"}},
+        {"/declared.html", {"utf8", "<meta charset=\"shift_jis\"><p>漢字</p>\n"}},
+        {"/bom.html", {"Shift_JIS", "\xEF\xBB\xBF<p>漢字</p>\n"}},
+        {"/unknown.html", {"x-unknown", "<meta charset=\"shift_jis\"><p>漢字</p>\n"}},
+        {"/dir/links.html",
+         {"", "<a href=\"a.html\">a</a><img src=\"/i.png\"><a href=\"?q=1\">q</a>\n"}},
+    };
+    localhttp::LocalHttpServer server_{
+        [this](const localhttp::HttpRequest& req, localhttp::HttpConnection& conn) {
+            const auto it = answers_.find(req.target);
+            if (it == answers_.end()) {
+                conn.Send(localhttp::HttpReply(404, "none"));
+                return;
+            }
+            std::string type = "Content-Type: text/html";
+            if (*it->second.charset) type += std::string("; charset=") + it->second.charset;
+            conn.Send(localhttp::HttpReply(200, it->second.body, type + "\r\n"));
+        }};
+};
+
+TEST_F(WebRequestTest, CharsetOfTheAnswerComesAfterTheMarkAndBeforeThePage) {
+    FakeReadingScript script;
+    script.chars = {{u'漢', u"かん"}, {u'字', u"じ"}};
+    env_.reading = FakeReadingFactory(script);
+    // The UTF-8 bytes of 漢字, in every row; only the header or the mark can tell.
+    const std::pair<const char*, bool> cases[] = {
+        {"/short.html", true},     // short UTF-8 that detection takes for Shift_JIS
+        {"/declared.html", true},  // the header wins over the page's own declaration
+        {"/bom.html", true},       // the byte-order mark wins over the header
+        {"/unknown.html", false},  // a label the tool does not decode: the page's word
+    };
+    for (const auto& [path, utf8] : cases) {
+        RubiResult r = RunRubiRequest(Url("", path), env_);
+        ASSERT_EQ(r.outcome, RubiOutcome::Written) << path;
+        const std::string page = ReadAll(ToUtf8(r.pagePath));
+        EXPECT_EQ(page.find("漢(かん)字(じ)") != std::string::npos ||
+                      page.find("漢字(かんじ)") != std::string::npos,
+                  utf8)
+            << path << ": " << page;
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(WebRequestTest, CredentialsNeverReachThePagesLinks) {
+    FakeReadingScript script;
+    env_.reading = FakeReadingFactory(script);
+    RubiResult r = RunRubiRequest(Url("user:secret@", "/dir/links.html"), env_);
+    ASSERT_EQ(r.outcome, RubiOutcome::Written);
+    const std::string page = ReadAll(ToUtf8(r.pagePath));
+    const std::string site = "http://127.0.0.1:" + std::to_string(server_.port());
+    EXPECT_EQ(page.find("secret"), std::string::npos) << page;
+    EXPECT_EQ(page.find("user"), std::string::npos) << page;
+    EXPECT_NE(page.find("href=\"" + site + "/dir/a.html\""), std::string::npos) << page;
+    EXPECT_NE(page.find("src=\"" + site + "/i.png\""), std::string::npos) << page;
+    EXPECT_NE(page.find("href=\"" + site + "/dir/links.html?q=1\""), std::string::npos) << page;
+}
+
+TEST_F(RubiRequestTest, CancelWhileConnectingEndsTheRequestSilently) {
+    localhttp::StuckListener stuck;
+    const auto start = std::chrono::steady_clock::now();
+    env_.hooks.pump = [&] {
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(200)) {
+            wanted_ = false;
+            downloader_.BtnCancelClick();
+        }
+    };
+    RubiResult r = RunRubiRequest(FromUtf8(stuck.Url()), env_);
+    EXPECT_EQ(r.outcome, RubiOutcome::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(count_, 0);
 }
 
 // Counts the line breaks of a page in an ASCII-compatible encoding or UTF-16BE: CR LF,
