@@ -47,26 +47,74 @@ void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const cha
     ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
 }
 
-// Shift_JIS as Windows reads it (CP932).
-std::u16string DecodeCp932(std::string_view bytes) {
-    if (bytes.empty()) return {};
+// Shift_JIS as Windows reads it (CP932). Strict: false for bytes that are not valid in it;
+// otherwise such bytes become U+FFFD.
+bool DecodeCp932(std::string_view bytes, std::u16string& text, bool strict = false) {
+    text.clear();
+    if (bytes.empty()) return true;
     UErrorCode status = U_ZERO_ERROR;
     UConverter* conv = ucnv_open("windows-31j", &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
         conv = ucnv_open("ibm-943_P15A-2003", &status);
     }
-    if (U_FAILURE(status) || !conv) return FromUtf8(bytes);
-    ucnv_setToUCallBack(conv, SubstituteReplacement, nullptr, nullptr, nullptr, &status);
+    if (U_FAILURE(status) || !conv) {
+        text = FromUtf8(bytes);
+        return !strict;
+    }
+    if (strict) {
+        ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    } else {
+        ucnv_setToUCallBack(conv, SubstituteReplacement, nullptr, nullptr, nullptr, &status);
+    }
     const auto len = static_cast<int32_t>(bytes.size());
     // One byte never gives more than two code units.
     std::u16string out(bytes.size() * 2 + 1, u'\0');
     const int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()),
                                     bytes.data(), len, &status);
     ucnv_close(conv);
-    if (U_FAILURE(status)) return FromUtf8(bytes);
+    if (U_FAILURE(status)) {
+        text = FromUtf8(bytes);
+        return false;
+    }
     out.resize(static_cast<size_t>(n));
-    return out;
+    text = std::move(out);
+    return true;
+}
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points
+// above U+10FFFF).
+bool IsUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi) return false;
+        for (size_t k = 2; k < len; ++k) {
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF) return false;
+        }
+        i += len;
+    }
+    return true;
 }
 
 std::u16string DecodeUtf16(std::string_view bytes, bool littleEndian) {
@@ -80,13 +128,6 @@ std::u16string DecodeUtf16(std::string_view bytes, bool littleEndian) {
     return out;
 }
 
-std::u16string Decode(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return FromUtf8(bytes.substr(3));
-    if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), true);
-    if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), false);
-    return DecodeCp932(bytes);
-}
-
 std::u16string OneLine(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) {
@@ -95,11 +136,43 @@ std::u16string OneLine(std::u16string_view s) {
     return out;
 }
 
+// The file's text by its byte-order mark; without one UTF-8 when the bytes are valid
+// UTF-8 (what every other text file of the tool is), else Shift_JIS (CP932). False when
+// they are neither; `text` then holds a lenient reading.
+bool Decode(std::string_view bytes, std::u16string& text) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        text = FromUtf8(bytes.substr(3));
+        return true;
+    }
+    if (bytes.starts_with("\xFF\xFE")) {
+        text = DecodeUtf16(bytes.substr(2), true);
+        return true;
+    }
+    if (bytes.starts_with("\xFE\xFF")) {
+        text = DecodeUtf16(bytes.substr(2), false);
+        return true;
+    }
+    if (IsUtf8(bytes)) {
+        text = FromUtf8(bytes);
+        return true;
+    }
+    if (DecodeCp932(bytes, text, true)) return true;
+    DecodeCp932(bytes, text);
+    return false;
+}
+
+// A row as a file line holds it: no line breaks, no blanks or controls around either part.
+DicRow AsLine(const DicRow& row) {
+    return DicRow{std::u16string(TrimControls(OneLine(row.word))),
+                  std::u16string(TrimControls(OneLine(row.rubi)))};
+}
+
 // The file's lines for the rows: one per word, at its first row's place, last form kept.
 std::vector<DicRow> MergeRows(const std::vector<DicRow>& rows) {
     std::vector<DicRow> lines;
     std::unordered_map<std::u16string, size_t> at;
-    for (const DicRow& row : rows) {
+    for (const DicRow& raw : rows) {
+        const DicRow row = AsLine(raw);
         if (row.word.empty()) continue;
         const auto [it, added] = at.try_emplace(FoldCase(row.word), lines.size());
         if (added) {
@@ -129,8 +202,15 @@ bool ReadRows(const fs::path& file, std::vector<DicRow>& rows, bool& found, std:
         case FileRead::Ok:
             break;
     }
+    std::u16string text;
+    if (!Decode(bytes, text)) {
+        // Neither UTF-8 nor Shift_JIS: reading it as either would lose the user's words.
+        if (error)
+            *error = ReadError(file, "文字(もじ)コードが UTF-8 でも Shift_JIS でもありません。");
+        return false;
+    }
     found = true;
-    rows = ParseDictionary(bytes);
+    rows = ParseDictionaryText(text);
     return true;
 }
 
@@ -144,8 +224,23 @@ bool SameDicWord(std::u16string_view a, std::u16string_view b) {
     return FoldCase(a) == FoldCase(b);
 }
 
+std::u16string DicWordRefusal(std::u16string_view word) {
+    const std::u16string_view w = TrimControls(word);
+    if (w.empty()) return u"言葉(ことば)を入(い)れてください。";
+    if (w.front() == u'[' || w.front() == u';')
+        return u"「[」や「;」で始(はじ)まる言葉(ことば)は登録(とうろく)できません。";
+    if (w.find(u'=') != std::u16string_view::npos)
+        return u"「=」をふくむ言葉(ことば)は登録(とうろく)できません。";
+    return {};
+}
+
 std::vector<DicRow> ParseDictionary(std::string_view bytes) {
-    const std::u16string text = Decode(bytes);
+    std::u16string text;
+    Decode(bytes, text);
+    return ParseDictionaryText(text);
+}
+
+std::vector<DicRow> ParseDictionaryText(std::u16string_view text) {
     const std::u16string section = FoldCase(kSection);
     std::vector<DicRow> rows;
     // 0: before the first section or in another one; 1: in the first "RubiDic"; 2: after it.
@@ -186,10 +281,10 @@ UserDictionary DictionaryFromFileRows(const std::vector<DicRow>& rows) {
     std::unordered_map<std::u16string, size_t> first;
     for (const DicRow& row : rows) {
         if (row.word.empty()) continue;
-        const auto [it, added] = first.try_emplace(FoldCase(row.word), dic.DicWord.size());
-        const std::u16string rubi = added ? row.rubi : dic.DicRubi[it->second];
+        // One entry per word: a second one would mark the first one's marking again.
+        if (!first.try_emplace(FoldCase(row.word), dic.DicWord.size()).second) continue;
         dic.DicWord.push_back(row.word);
-        dic.DicRubi.push_back(rubi);
+        dic.DicRubi.push_back(row.rubi);
     }
     dic.DicWordCount = static_cast<int>(dic.DicWord.size());
     return dic;
@@ -229,18 +324,9 @@ std::string EncodeDictionary(const std::vector<DicRow>& rows) {
 
 bool SaveDictionary(const fs::path& file, const std::vector<DicRow>& rows, UserDictionary& dic,
                     std::u16string* error) {
-    // What the file will hold for each word, so this run and the next one agree.
+    // What the file will hold, one entry per word, so this run and the next one agree.
     const std::vector<DicRow> lines = MergeRows(rows);
-    std::unordered_map<std::u16string, const std::u16string*> form;
-    for (const DicRow& line : lines)
-        form.emplace(FoldCase(line.word), &line.rubi);
-    dic = UserDictionary{};
-    for (const DicRow& row : rows) {
-        if (row.word.empty()) continue;
-        dic.DicWord.push_back(row.word);
-        dic.DicRubi.push_back(*form.at(FoldCase(row.word)));
-    }
-    dic.DicWordCount = static_cast<int>(dic.DicWord.size());
+    dic = DictionaryFromFileRows(lines);
 
     if (lines.empty()) {
         // No rows: no file is the empty dictionary.
@@ -254,8 +340,21 @@ bool SaveDictionary(const fs::path& file, const std::vector<DicRow>& rows, UserD
         }
         return true;
     }
+    // Every line must read back as the entry it was written for: a word that reads as a
+    // section or a comment would take all later entries with it on the next start.
+    const std::string bytes = EncodeDictionary(rows);
+    const std::vector<DicRow> back = ParseDictionary(bytes);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i < back.size() && back[i] == lines[i]) continue;
+        if (error) {
+            std::u16string why = DicWordRefusal(lines[i].word);
+            if (why.empty()) why = u"読(よ)み直(なお)すと別(べつ)の行(ぎょう)になってしまいます。";
+            *error = PathText(file) + u" に書き込めません\r\n「" + lines[i].word + u"」: " + why;
+        }
+        return false;
+    }
     std::string reason;
-    if (!WriteFileReplacing(file, EncodeDictionary(rows), &reason)) {
+    if (!WriteFileReplacing(file, bytes, &reason)) {
         if (error) *error = PathText(file) + u" に書き込めません\r\n" + FromUtf8(reason);
         return false;
     }

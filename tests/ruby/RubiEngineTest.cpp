@@ -235,11 +235,22 @@ TEST(DoRubi, DictionaryPass) {
     EXPECT_EQ(e.Line(u"学校"), u"学(がっ)校(こう)");
 }
 
-TEST(DoRubi, LaterEntriesActInsideEarlierForms) {
+TEST(DoRubi, LaterEntriesNeverActInsideEarlierForms) {
     Engine e;
     e.dic = {{u"東京", u"京"}, {u"東<とう>京<きょう>", u"京<みやこ>"}, 2};
-    // The first span ends at the inner closing marker; the rest stays unconverted.
-    EXPECT_EQ(e.Line(u"東京"), u"東(とう)京(みやこ)<きょう>★");
+    EXPECT_EQ(e.Line(u"東京と京"), u"東(とう)京(きょう)と京(みやこ)");
+    // The same word twice: the first entry's form, once.
+    e.dic = {{u"字", u"字"}, {u"字<あざ>", u"字<じ>"}, 2};
+    EXPECT_EQ(e.Line(u"字に東京"), u"字(あざ)に東京(とうきょう)");
+}
+
+TEST(DoRubi, DictionaryNeverChangesThePagesOwnCharacters) {
+    Engine e;
+    // A form that is not its word with readings put in is not applied.
+    e.dic = {{u"abc", u"地図"}, {u"A<えー>BC", u"ちず"}, 2};
+    EXPECT_EQ(e.Line(u"abcと地図"), u"abcと地図(ちず)");
+    e.dic = {{u"ABC"}, {u"A<えー>BC"}, 1};
+    EXPECT_EQ(e.Line(u"abcとABC"), u"abcとA(えー)BC");
 }
 
 TEST(DoRubi, MarkersInEntriesNeverRunPastTheLine) {

@@ -103,7 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"BomOnly", "\xFF\xFE", ""},
         ReadCase{"OddUtf16Byte", Utf16Le(u"[RubiDic]\r\na=1") + "\x41", "[a|1]"},
         ReadCase{"BadShiftJisBytes", "[RubiDic]\r\na=\x81\r\nb=\xFF\xFF\r\n",
-                 "[a|\xEF\xBF\xBD][b|\xEF\xBF\xBD\xEF\xBF\xBD]"}),
+                 "[a|\xEF\xBF\xBD][b|\xEF\xBF\xBD\xEF\xBF\xBD]"},
+        // Without a mark, valid UTF-8 is UTF-8, as every other text file of the tool.
+        ReadCase{"Utf8WithoutBom", "[RubiDic]\n家=家<うち>\nへ行った=へ行<い>った\n",
+                 "[家|家<うち>][へ行った|へ行<い>った]"}),
     [](const ::testing::TestParamInfo<ReadCase>& p) { return std::string(p.param.name); });
 
 TEST(DicWords, CompareWithoutLetterCase) {
@@ -164,15 +167,80 @@ TEST_F(DicFileTest, MissingFile) {
     EXPECT_EQ(Shown(rows), "[a|1]");
 }
 
-TEST_F(DicFileTest, LoadsGiveEachWordItsFirstForm) {
-    Put(file_, Utf16Le(u"[RubiDic]\r\n家=家<うち>\r\nＡＢＣ=1\r\nabc=x\r\nａｂｃ=2\r\n"));
+TEST_F(DicFileTest, LoadKeepsOneEntryPerWordTheFirst) {
+    Put(file_, Utf16Le(u"[RubiDic]\r\n家=家<うち>\r\nＡＢＣ=1\r\nabc=x\r\nａｂｃ=2\r\n"
+                       u"家=家<いえ>\r\nABC=y\r\n"));
     UserDictionary dic;
     ASSERT_TRUE(LoadDictionary(file_, dic));
-    EXPECT_EQ(Shown(dic), "4:[家|家<うち>][ＡＢＣ|1][abc|x][ａｂｃ|1]");
+    EXPECT_EQ(Shown(dic), "3:[家|家<うち>][ＡＢＣ|1][abc|x]");
     // The editor shows every line as it is.
     std::vector<DicRow> rows;
     ASSERT_TRUE(LoadDictionaryRows(file_, rows));
-    EXPECT_EQ(Shown(rows), "[家|家<うち>][ＡＢＣ|1][abc|x][ａｂｃ|2]");
+    EXPECT_EQ(Shown(rows), "[家|家<うち>][ＡＢＣ|1][abc|x][ａｂｃ|2][家|家<いえ>][ABC|y]");
+}
+
+TEST_F(DicFileTest, FileWithoutMarkIsUtf8WhenValidElseShiftJis) {
+    UserDictionary dic;
+    Put(file_, "[RubiDic]\n家=家<うち>\n");
+    ASSERT_TRUE(LoadDictionary(file_, dic));
+    EXPECT_EQ(Shown(dic), "1:[家|家<うち>]");
+    Put(file_, "[RubiDic]\r\n" + kSjisLines);
+    ASSERT_TRUE(LoadDictionary(file_, dic));
+    EXPECT_EQ(Shown(dic), "2:[へ行った|へ行<い>った][表|表<ひょう>]");
+}
+
+TEST_F(DicFileTest, FileThatIsNeitherUtf8NorShiftJisIsReportedAndKept) {
+    // 0x80 and 0xA0 are no characters of Shift_JIS, and no UTF-8 either.
+    const std::string bytes = "[RubiDic]\r\na=\x80\xA0\r\n";
+    Put(file_, bytes);
+    UserDictionary dic;
+    std::u16string error;
+    EXPECT_FALSE(LoadDictionary(file_, dic, &error));
+    EXPECT_EQ(Shown(dic), "0:");
+    EXPECT_EQ(ToUtf8(error).rfind(file_.string() + " を読み込めません\r\n", 0), 0u)
+        << ToUtf8(error);
+    EXPECT_NE(error.find(u"UTF-8"), std::u16string::npos);
+    std::vector<DicRow> rows = {{u"b", u"2"}};
+    EXPECT_FALSE(LoadDictionaryRows(file_, rows));
+    EXPECT_EQ(Shown(rows), "[b|2]");
+    EXPECT_EQ(Get(file_), bytes);
+}
+
+TEST(DicWords, RefusedWhenTheyWouldReadBackAsSomethingElse) {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"[RubiDic]", u"「[」"}, {u"[abc", u"「[」"}, {u";x", u"「;」"},
+        {u" ;x", u"「;」"},       {u"a=b", u"「=」"},  {u"", u"入(い)れて"},
+        {u"家", nullptr},         {u"a[b]", nullptr},  {u"x;y", nullptr},
+    };
+    for (const auto& [word, why] : cases) {
+        const std::u16string refusal = DicWordRefusal(word);
+        if (why) {
+            EXPECT_NE(refusal.find(why), std::u16string::npos) << ToUtf8(word);
+        } else {
+            EXPECT_EQ(refusal, u"") << ToUtf8(word);
+        }
+    }
+}
+
+TEST_F(DicFileTest, SaveNeverWritesALineThatReadsBackDifferently) {
+    const std::string old = Utf16Le(u"[RubiDic]\r\na=1\r\n\r\n");
+    for (const DicRow& bad : {DicRow{u"[x]", u"[y]"}, DicRow{u";c", u"1"}, DicRow{u"k=v", u"1"}}) {
+        Put(file_, old);
+        UserDictionary dic;
+        std::u16string error;
+        EXPECT_FALSE(SaveDictionary(file_, {{u"a", u"1"}, bad, {u"b", u"2"}}, dic, &error))
+            << ToUtf8(bad.word);
+        EXPECT_EQ(Get(file_), old) << ToUtf8(bad.word);
+        EXPECT_EQ(ToUtf8(error).rfind(file_.string() + " に書き込めません\r\n", 0), 0u)
+            << ToUtf8(error);
+        EXPECT_NE(error.find(bad.word), std::u16string::npos) << ToUtf8(error);
+    }
+    // A bracket that does not close the line reads back as it is.
+    UserDictionary dic;
+    ASSERT_TRUE(SaveDictionary(file_, {{u"[x", u"y"}, {u"b", u"2"}}, dic));
+    UserDictionary next;
+    ASSERT_TRUE(LoadDictionary(file_, next));
+    EXPECT_EQ(Shown(next), "2:[[x|y][b|2]");
 }
 
 TEST_F(DicFileTest, UnreadableFileIsReported) {
@@ -202,8 +270,8 @@ TEST_F(DicFileTest, SaveWritesTheExactFileAndLoadsBack) {
               Utf16Le(u"[RubiDic]\r\nへ行った=へ行<い>った\r\nAbc=new\r\n家=家<うち>\r\n\r\n"));
     EXPECT_EQ(Get(file_), EncodeDictionary(rows));
     EXPECT_FALSE(fs::exists(dir_ / "Dictionary.ini.tmp"));
-    // In effect now: every row, with the form the file keeps, so the next start agrees.
-    EXPECT_EQ(Shown(dic), "4:[へ行った|へ行<い>った][Abc|new][家|家<うち>][aBC|new]");
+    // In effect now: one entry per word with the form the file keeps, as the next start.
+    EXPECT_EQ(Shown(dic), "3:[へ行った|へ行<い>った][Abc|new][家|家<うち>]");
 
     UserDictionary next;
     ASSERT_TRUE(LoadDictionary(file_, next));
@@ -228,7 +296,7 @@ TEST_F(DicFileTest, LineBreaksInRowsStayInTheirLine) {
     const std::vector<DicRow> rows = {{u"a", u"1\r\n[Other]"}, {u"b\n", u"2"}, {u"", u"lost"}};
     UserDictionary dic;
     ASSERT_TRUE(SaveDictionary(file_, rows, dic));
-    EXPECT_EQ(Shown(dic), "2:[a|1\r\n[Other]][b\n|2]");
+    EXPECT_EQ(Shown(dic), "2:[a|1  [Other]][b|2]");
     UserDictionary next;
     ASSERT_TRUE(LoadDictionary(file_, next));
     EXPECT_EQ(Shown(next), "2:[a|1  [Other]][b|2]");
