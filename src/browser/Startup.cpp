@@ -10,6 +10,12 @@ namespace velmora {
 
 bool TakeSingleInstance(InstanceLock& lock, TMessageBox& messages) {
     if (lock.TryLock(kInstanceLockName)) return true;
+    if (const std::string failure = lock.Failure(); !failure.empty()) {
+        // Without the lock a second instance could run beside this one.
+        messages.Info(u"二重起動(にじゅうきどう)を防(ふせ)ぐロックが取(と)れません。\r" +
+                      FromUtf8(failure) + u"\r終了します。");
+        return false;
+    }
     messages.Info(u"「ヴェルモラ」は既に起動しています。\rタスクバーを確認してください。");
     return false;
 }

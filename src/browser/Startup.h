@@ -14,7 +14,8 @@ namespace velmora {
 
 inline constexpr char kInstanceLockName[] = "VelmoraMutex";
 
-// Takes the instance lock; when another instance holds it, says so and returns false.
+// Takes the instance lock; when another instance holds it, or the lock cannot be taken at
+// all (with the system's reason), says so and returns false.
 bool TakeSingleInstance(InstanceLock& lock, TMessageBox& messages);
 
 // The TLS library version of the download library (libcurl's ssl_version), or null.

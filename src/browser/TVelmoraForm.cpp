@@ -195,7 +195,10 @@ JobHooks TVelmoraForm::Hooks() {
     hooks.stillWanted = [this] { return Rubiing; };
     hooks.progress = [this](int line) { ProgressBar1.SetPosition(line); };
     hooks.status = [this](const std::u16string& text) { LblRubiing.SetText(text); };
-    hooks.message = [this](const std::u16string& text) { deps_.messages->Info(text); };
+    // Once the window has closed, a request on its way out tells nobody anything.
+    hooks.message = [this](const std::u16string& text) {
+        if (!closed_) deps_.messages->Info(text);
+    };
     return hooks;
 }
 
@@ -300,7 +303,8 @@ void TVelmoraForm::FormShow() {
 }
 
 bool TVelmoraForm::FormCloseQuery() {
-    if (DL->IsConnected()) DL->BtnCancelClick();
+    // Ends a download in any stage, so the request unwinds and the process can end.
+    DL->BtnCancelClick();
     // A request still annotating stops too, so it writes no page after the clean-up.
     Rubiing = false;
     if (PMenuDeleteFile->Checked()) {
@@ -342,7 +346,9 @@ void TVelmoraForm::SetTopmost(bool on) {
 }
 
 void TVelmoraForm::BtnRubiClick() {
-    if (Rubiing) return;
+    // Not while one runs, nor while a cancelled one is still unwinding: a request started
+    // from inside another's message handling would share its download.
+    if (Rubiing || requestRunning_) return;
     const std::u16string url = LEURL.Text();
     if (RubiHTMLCount > 0 && IsOwnRubiPage(url, DataFolda, RubiHTMLCount)) {
         deps_.messages->Info(u"すでにルビがふられています。");
@@ -354,6 +360,11 @@ void TVelmoraForm::BtnRubiClick() {
     }
 
     Rubiing = true;
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(requestRunning_);
     if (view_) view_->RestoreAndRaise();
     const Rect area = WorkArea();
     MoveMainWindow(area.left, area.top);
@@ -407,7 +418,7 @@ void TVelmoraForm::BtnRubiClick() {
         }
     }
     EndRequest();
-    if (result.outcome == RubiOutcome::Error) deps_.messages->Error(result.errorText);
+    if (result.outcome == RubiOutcome::Error && !closed_) deps_.messages->Error(result.errorText);
 }
 
 void TVelmoraForm::EndRequest() {

@@ -196,6 +196,7 @@ private:
     TVelmoraDeps deps_;
     TVelmoraView* view_ = nullptr;
     bool closed_ = false;
+    bool requestRunning_ = false;  // BtnRubiClick is on the stack
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

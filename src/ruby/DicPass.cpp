@@ -8,24 +8,6 @@ namespace velmora {
 
 namespace {
 
-// Whether a written form is its word with readings put in: the form without its "<...>"
-// parts is the word. Another form would change the page's own characters.
-bool FormKeepsWord(std::u16string_view word, std::u16string_view form) {
-    size_t w = 0;
-    for (size_t i = 0; i < form.size(); ++i) {
-        if (form[i] == u'<') {
-            const size_t close = form.find(u'>', i + 1);
-            if (close != std::u16string_view::npos) {
-                i = close;
-                continue;
-            }
-        }
-        if (w >= word.size() || word[w] != form[i]) return false;
-        ++w;
-    }
-    return w == word.size();
-}
-
 // Appends `text` to `out` with every occurrence of `word` outside the spans already marked
 // replaced by `marked`: an entry never marks inside another entry's marking.
 void MarkOutsideSpans(std::u16string& out, std::u16string_view text, std::u16string_view word,
@@ -56,7 +38,6 @@ void MarkDicWordsInLine(std::u16string& line, const UserDictionary& dic) {
         const std::u16string& word = dic.DicWord[static_cast<size_t>(i)];
         const std::u16string& form = dic.DicRubi[static_cast<size_t>(i)];
         if (word.empty() || line.find(word) == std::u16string::npos) continue;
-        if (!FormKeepsWord(word, form)) continue;
         marked.clear();
         marked.push_back(kSpanOpen);
         marked.append(form);

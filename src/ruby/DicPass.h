@@ -11,9 +11,9 @@
 namespace velmora {
 
 // Removes the page's own span markers and wraps every occurrence of each entry's word in
-// ☆ + written form + ★, entry after entry. A later entry never marks inside an earlier
-// marking, and an entry whose form is not its word with readings put in is not applied, so
-// the page's own characters always stay as they are.
+// ☆ + written form + ★, entry after entry. Words match exactly (letter case included), and a
+// later entry never marks inside an earlier marking: only the text the user's own entry
+// matched takes that entry's form.
 void MarkDicWords(std::vector<std::u16string>& RubiSL, const UserDictionary& dic);
 void MarkDicWordsInLine(std::u16string& line, const UserDictionary& dic);
 

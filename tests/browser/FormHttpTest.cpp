@@ -9,6 +9,7 @@
 
 #include "FormFixture.h"
 #include "pipeline/LocalHttpServer.h"
+#include "platform/VirtualKeys.h"
 
 using namespace velmora;
 using namespace velmora::localhttp;
@@ -130,3 +131,77 @@ TEST_F(FormHttp, CloseDuringTheDownload) {
     EXPECT_TRUE(app.messages.history.empty());
     EXPECT_FALSE(std::filesystem::exists(app.Page(1)));
 }
+
+// Cancel while the connection is still being made: the request ends at once without a
+// message, and Enter pressed right after the cancel, before the request has unwound,
+// starts no second request inside it.
+TEST_F(FormHttp, CancelWhileConnecting) {
+    FormFixture app;
+    ASSERT_TRUE(app.Start());
+    TVelmoraForm& f = *app.form;
+    app.messages.Clear();
+    StuckListener stuck;
+    const auto start = Steady::now();
+    Steady::time_point cancelledAt{};
+    app.pump.onProcess = [&] {
+        if (cancelledAt != Steady::time_point{} ||
+            !f.LblRubiing.Text().ends_with(u"に接続しています。") ||
+            Steady::now() - start < std::chrono::milliseconds(200))
+            return;
+        f.BtnCancel.Click();
+        cancelledAt = Steady::now();
+        f.LEURLKeyDown(vk::Return);
+    };
+    ASSERT_TRUE(app.Request(FromUtf8(stuck.Url())));
+    ASSERT_NE(cancelledAt, Steady::time_point{});
+    EXPECT_LT(Steady::now() - cancelledAt, std::chrono::milliseconds(1000))
+        << "the request outlived its cancel";
+    EXPECT_TRUE(app.messages.history.empty());
+    EXPECT_EQ(f.RubiHTMLCount, 0);
+    EXPECT_FALSE(f.BtnCancel.Visible());
+    EXPECT_EQ(ToUtf8(f.BtnRubi.Text()), "ルビふりおわり");
+    // Nothing is left running: the next request goes through at once.
+    app.pump.onProcess = nullptr;
+    const auto next = Steady::now();
+    ASSERT_TRUE(app.Request(Url("/page")));
+    EXPECT_LT(Steady::now() - next, std::chrono::milliseconds(2000));
+    EXPECT_EQ(f.RubiHTMLCount, 1);
+    EXPECT_TRUE(app.messages.history.empty());
+}
+
+// Closing before the server has answered, in the stages before any body: the request ends
+// at once, so the message loop (and with it the process) can end; no message follows.
+class FormCloseBeforeTheAnswer : public FormHttp, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FormCloseBeforeTheAnswer, EndsTheRequestAtOnce) {
+    const bool tls = GetParam();
+    FormFixture app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.Request(Url("/page")));
+    ASSERT_TRUE(std::filesystem::exists(app.Page(1)));
+    app.messages.Clear();
+    StuckListener stuck;
+    SilentListener silent;
+    const auto start = Steady::now();
+    Steady::time_point closedAt{};
+    app.pump.onProcess = [&] {
+        if (closedAt != Steady::time_point{} ||
+            Steady::now() - start < std::chrono::milliseconds(300))
+            return;
+        closedAt = Steady::now();
+        EXPECT_TRUE(app.Close());
+    };
+    ASSERT_TRUE(app.Request(FromUtf8(tls ? silent.Url() : stuck.Url())));
+    ASSERT_NE(closedAt, Steady::time_point{});
+    EXPECT_LT(Steady::now() - closedAt, std::chrono::milliseconds(1000))
+        << "the request outlived the close";
+    EXPECT_FALSE(app.view.shown);
+    EXPECT_TRUE(app.messages.history.empty());
+    EXPECT_FALSE(std::filesystem::exists(app.Page(1)));
+    EXPECT_FALSE(std::filesystem::exists(app.Page(2)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, FormCloseBeforeTheAnswer, ::testing::Values(false, true),
+                         [](const auto& row) {
+                             return std::string(row.param ? "TlsHandshake" : "Connecting");
+                         });

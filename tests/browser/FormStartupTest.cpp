@@ -2,6 +2,8 @@
 // the first state of its controls and the usage panel.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <regex>
@@ -425,9 +427,55 @@ TEST(FormStartup, FlockLockHeldUntilItsHolderEnds) {
     EXPECT_TRUE(first->TryLock(kInstanceLockName));
     EXPECT_TRUE(std::filesystem::exists(runtime.path / "VelmoraMutex"));
     EXPECT_FALSE(second->TryLock(kInstanceLockName));
+    EXPECT_EQ(second->Failure(), "");  // held, not failed
     first.reset();
     EXPECT_TRUE(second->TryLock(kInstanceLockName));
 }
+
+// A lock file that cannot be opened or locked is no licence to run beside another
+// instance: the start ends with the lock's path and the system's reason.
+struct LockFailure {
+    const char* name;
+    const char* reason;
+};
+
+class FlockFailure : public ::testing::TestWithParam<LockFailure> {};
+
+TEST_P(FlockFailure, EndsTheStartWithTheReason) {
+    const std::string kind = GetParam().name;
+    if (kind == "ReadOnlyFolder" && ::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+    TempDir runtime;
+    const std::filesystem::path path = runtime.path / "VelmoraMutex";
+    if (kind == "Link") std::filesystem::create_symlink(runtime.path / "elsewhere", path);
+    if (kind == "Folder") std::filesystem::create_directories(path);
+    if (kind == "Pipe") {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    }
+    if (kind == "ReadOnlyFolder")
+        std::filesystem::permissions(
+            runtime.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const std::string dir = runtime.path.string();
+    ScopedEnv env("XDG_RUNTIME_DIR", &dir);
+    auto lock = CreateFlockInstanceLock();
+    FakeMessageBox messages;
+    const bool started = TakeSingleInstance(*lock, messages);
+    std::filesystem::permissions(runtime.path, std::filesystem::perms::owner_all);
+    EXPECT_FALSE(started);
+    const std::string failure = lock->Failure();
+    EXPECT_EQ(failure.rfind(path.string() + ": ", 0), 0u) << failure;
+    EXPECT_NE(failure.find(GetParam().reason), std::string::npos) << failure;
+    ASSERT_EQ(messages.history.size(), 1u);
+    const std::string shown = ToUtf8(messages.history[0].text);
+    EXPECT_NE(shown.find(failure), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("終了します。")) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FlockFailure,
+                         ::testing::Values(LockFailure{"Link", "Too many levels of symbolic links"},
+                                           LockFailure{"Folder", "Is a directory"},
+                                           LockFailure{"Pipe", "not a regular file"},
+                                           LockFailure{"ReadOnlyFolder", "Permission denied"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(FormStartup, DocumentsFolderFollowsUserDirs) {
     TempDir home;

@@ -1,5 +1,6 @@
 // velmora-rubi as people and scripts call it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,7 +147,23 @@ TEST_F(CliTest, DownloadsFromALocalServer) {
     EXPECT_EQ(ReadAll(data / "Rubi1.html"),
               "\xEF\xBB\xBF<html><head><meta charset=\"utf-8\"></head>\r\n<img src=\"" + site +
                   "/dir/img/a.png\"><a href=\"" + site +
-                  "/b.html\">漢字(かんじ)</a><script src=\"" + site + "//c.js\"></script>\r\n");
+                  "/b.html\">漢字(かんじ)</a><script src=\"" + site + "/c.js\"></script>\r\n");
+}
+
+TEST_F(CliTest, OnlyRegularFilesAreRead) {
+    // A device never ends and a pipe never starts: both are refused at once with the reason.
+    const fs::path fifo = dir_ / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path data = dir_ / "data";
+    Outcome r = Rubi("--data-folder '" + data.string() + "' /dev/zero '" + fifo.string() + "' '" +
+                     dir_.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("/dev/zero: Not a regular file (a character device)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(fifo.string() + ": Not a regular file (a named pipe)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(dir_.string() + ": Is a directory"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, DefaultDataFolderIsUnderDocuments) {

@@ -244,11 +244,9 @@ TEST(DoRubi, LaterEntriesNeverActInsideEarlierForms) {
     EXPECT_EQ(e.Line(u"字に東京"), u"字(あざ)に東京(とうきょう)");
 }
 
-TEST(DoRubi, DictionaryNeverChangesThePagesOwnCharacters) {
+TEST(DoRubi, DictionaryWordsMatchInTheirOwnLetterCase) {
+    // Another case of the word is other text of the page: it stays as it is.
     Engine e;
-    // A form that is not its word with readings put in is not applied.
-    e.dic = {{u"abc", u"地図"}, {u"A<えー>BC", u"ちず"}, 2};
-    EXPECT_EQ(e.Line(u"abcと地図"), u"abcと地図(ちず)");
     e.dic = {{u"ABC"}, {u"A<えー>BC"}, 1};
     EXPECT_EQ(e.Line(u"abcとABC"), u"abcとA(えー)BC");
 }

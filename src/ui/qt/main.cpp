@@ -15,6 +15,7 @@
 #include "ui/qt/QtServices.h"
 #include "ui/qt/QtStyle.h"
 #include "ui/qt/QtVelmoraForm.h"
+#include "ui/qt/QuitRequests.h"
 
 int main(int argc, char** argv) {
     using namespace velmora;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     QtServices services;
     if (!screenshotDir.isEmpty()) services.messages.SetAutoAnswer(TMessageBox::Ok);
     PlatformServices platform = CreatePlatformServices();
-    if (!TakeSingleInstance(*platform.lock, services.messages)) return 0;
+    if (!TakeSingleInstance(*platform.lock, services.messages))
+        return platform.lock->Failure().empty() ? 0 : 1;
 
     app.setStyleSheet(CyanDuskStyleSheet());
 
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
     services.messages.SetOwner(&window);
     if (!form.FormCreate()) return 1;
     window.show();
+    CloseOnQuitRequests(window);
 
     if (!screenshotDir.isEmpty()) {
         QTimer::singleShot(1500, &window, [&] {
