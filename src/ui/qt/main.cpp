@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/FileIO.h"
 #include "browser/RubiPageShower.h"
 #include "browser/Startup.h"
-#include "base/FileIO.h"
 #include "browser/TVelmoraForm.h"
 #include "platform/HelpPage.h"
 #include "platform/Platform.h"
