@@ -4,6 +4,7 @@ find_package(Threads REQUIRED)
 
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
 find_package(OpenSSL REQUIRED)
 
 find_path(MECAB_INCLUDE_DIR mecab.h REQUIRED)

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
   libmecab-dev mecab-ipadic-utf8 mecab kanjidic
-  libicu-dev
+  libicu-dev libgumbo-dev
   libcurl4-openssl-dev libssl-dev ca-certificates
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libx11-dev libxi-dev libxtst-dev libxfixes-dev
