@@ -247,6 +247,7 @@ void TVelmoraForm::LoadSettings() {
     ExceptRubiLevel = std::clamp(load.config.ExceptRubiLevel, 0, 6);
     MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->SetChecked(true);
     BrowserExeName = load.config.BrowserExeName;
+    RubiStyle = load.config.RubiStyle;
     HotKey = load.config.HotKey;
     PMenuHotKey->SetText(u"ルビふりキー:[" + load.config.HotKeyName + u"](&K)");
     PMenuDeleteFile->SetChecked(load.config.DeleteFile);
@@ -380,6 +381,7 @@ void TVelmoraForm::BtnRubiClick() {
     env.RubiHTMLCount = &RubiHTMLCount;
     env.ExceptRubiLevel = &ExceptRubiLevel;
     env.dic = &Dic;
+    env.style = RubiStyle;
     env.reading = deps_.reading;
     env.downloader = DL.get();
     env.hooks = Hooks();

@@ -118,6 +118,7 @@ public:
     WindowId FClipNextHandle = 0;
     std::array<TMenuItem*, 7> MenuExceptRubi{};
     int ExceptRubiLevel = 0;
+    RubyStyle RubiStyle = RubyStyle::Parentheses;  // "RubiStyle" in Config.ini
     std::uint32_t GetBrowserStartTime = 0;
     std::uint32_t SetHotKeyStartTime = 0;
     std::array<std::u16string, 7> BrowserName;

@@ -11,6 +11,7 @@
 
 #include "base/Text.h"
 #include "pipeline/Download.h"
+#include "pipeline/HtmlRanges.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
@@ -24,10 +25,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: velmora-rubi [OPTIONS] ADDRESS...\n"
-    "       velmora-rubi --text [--level N] [--dictionary FILE]\n"
+    "       velmora-rubi --text [--level N] [--dictionary FILE] [--ruby-tags]\n"
     "\n"
     "Writes the reading of every kanji run after it, in hiragana between brackets:\n"
-    "漢字を -> 漢字(かんじ)を.\n"
+    "漢字を -> 漢字(かんじ)を. In pages only the text the reader sees gets readings: not\n"
+    "addresses, scripts, styles, form fields, existing ruby, nor Chinese or Korean text.\n"
     "\n"
     "Each ADDRESS (an http or https URL, a file URL or a path) is fetched, decoded,\n"
     "annotated, its relative links pointed back to where it came from, and written as the\n"
@@ -40,6 +42,9 @@ constexpr const char* kUsage =
     "  --level N          ruby level 0-6: kanji taught up to school grade N get no reading\n"
     "                     (default: the level in Config.ini)\n"
     "  --dictionary FILE  the user's dictionary (default: Dictionary.ini in the data folder)\n"
+    "  --ruby-tags        write readings as ruby markup shown above the kanji,\n"
+    "                     <ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby> (the title\n"
+    "                     and attributes keep brackets; default: the style in Config.ini)\n"
     "  --text             annotate UTF-8 text from standard input to standard output\n"
     "  --mecab-dic DIR    MeCab dictionary folder (default: the mecab-ipadic-utf8 one)\n"
     "  --ca-file FILE     also trust this certificate authority for https\n"
@@ -121,6 +126,7 @@ std::vector<std::u16string> SplitTextLines(const std::u16string& all) {
 int main(int argc, char** argv) {
     using namespace velmora;
     bool text = false;
+    bool rubyTags = false;
     int level = -1;
     std::string dictionary, dataFolder, caFile;
     std::vector<std::string> addresses;
@@ -132,6 +138,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--text") {
             text = true;
+        } else if (arg == "--ruby-tags") {
+            rubyTags = true;
         } else if (arg == "--level") {
             const char* v = value();
             char* end = nullptr;
@@ -171,13 +179,13 @@ int main(int argc, char** argv) {
     // Defaults come from the data folder; the options override them.
     fs::path folder =
         dataFolder.empty() ? DocumentsFolder() / "Quorrin" / "VelmoraData" : fs::path(dataFolder);
-    if (level < 0) {
-        level = 0;
-        if (!text) {
-            IniFile ini(ConfigPath(PathText(folder)));
-            level = std::clamp(ini.ReadInteger(u"ExceptRubi", u"Value", 0), 0, 6);
-        }
+    RubyStyle style = rubyTags ? RubyStyle::RubyTags : RubyStyle::Parentheses;
+    if (!text) {
+        IniFile ini(ConfigPath(PathText(folder)));
+        if (level < 0) level = std::clamp(ini.ReadInteger(u"ExceptRubi", u"Value", 0), 0, 6);
+        if (!rubyTags) style = ReadRubiStyle(ini);
     }
+    level = std::max(level, 0);
     UserDictionary dic;
     fs::path dicPath =
         dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : fs::path(dictionary);
@@ -198,7 +206,10 @@ int main(int argc, char** argv) {
                           std::istreambuf_iterator<char>());
         std::vector<std::u16string> lines = SplitTextLines(FromUtf8(input));
         RubiEngine engine(MecabReadingFactory(), level, dic, {});
-        if (!engine.DoRubi(lines)) return Usage("the reading service is not available");
+        if (!AnnotatePage(lines, WholeLineRanges(lines, false), engine, MecabReadingFactory(),
+                          style, {})) {
+            return Usage("the reading service is not available");
+        }
         std::string out;
         for (size_t i = 0; i < lines.size(); ++i) {
             out += ToUtf8(lines[i]);
@@ -234,6 +245,7 @@ int main(int argc, char** argv) {
         env.RubiHTMLCount = &RubiHTMLCount;
         env.ExceptRubiLevel = &level;
         env.dic = &dic;
+        env.style = style;
         env.reading = MecabReadingFactory();
         env.downloader = &downloader;
         env.hooks.message = [&](const std::u16string& m) {
