@@ -3,10 +3,13 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 
 #include "ruby/RubiEngine.h"
@@ -15,49 +18,86 @@ namespace velmora {
 
 namespace {
 
-// ---- The page as one UTF-8 text for the parser ----
+// ---- The page as one text for the parser ----
 
-// Lines joined with "\n". A lone surrogate becomes U+FFFD, so that every code unit maps to
-// a known number of bytes: 1 to 3 per code unit, 4 per surrogate pair.
-std::string JoinUtf8(const std::vector<std::u16string>& lines, std::vector<size_t>& lineStart) {
-    size_t size = 0;
-    for (const auto& line : lines)
-        size += line.size() * 3 + 1;
-    std::string out;
-    out.reserve(size);
-    lineStart.reserve(lines.size() + 1);
-    for (const auto& line : lines) {
-        lineStart.push_back(out.size());
-        const size_t n = line.size();
-        for (size_t i = 0; i < n; ++i) {
-            unsigned cp = line[i];
-            if (cp < 0x80) {
-                out.push_back(static_cast<char>(cp));
-                continue;
-            }
-            if (cp >= 0xD800 && cp <= 0xDFFF) {
-                if (cp <= 0xDBFF && i + 1 < n && line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (line[++i] - 0xDC00u);
-                    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-                    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-                    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-                    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-                    continue;
-                }
-                cp = 0xFFFD;
-            }
-            if (cp < 0x800) {
-                out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            } else {
-                out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-                out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            }
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-        out.push_back('\n');
+// The parser handles text one character at a time, which makes it several times slower
+// than the annotation when it reads the page's text itself. So it reads a stand-in: the
+// lines joined with "\n", where a run of characters right after a ">" that cannot change
+// how the markup reads (no "<", ">", "&", quotes, "=", "/", "!", "-", "?", "]") becomes a
+// single "x" (a single blank when it holds only blanks). Such a run is text, raw text,
+// comment or attribute value text before and after, so the parser builds the same tree.
+// Any other character outside ASCII becomes one "x" per code unit.
+//
+// `origin[i]` is where byte i of the stand-in starts in the page, in code units of the
+// joined lines; `origin.back()` is the page's length.
+struct StandIn {
+    std::string text;
+    std::vector<uint32_t> origin;
+    std::vector<uint32_t> lineStart;  // code unit of each line's start, then the total
+};
+
+bool EndsRun(char16_t c) {
+    switch (c) {
+        case u'<':
+        case u'>':
+        case u'&':
+        case u'"':
+        case u'\'':
+        case u'=':
+        case u'/':
+        case u'!':
+        case u'-':
+        case u'?':
+        case u']':
+        case u'\0':
+            return true;
+        default:
+            return false;
     }
-    lineStart.push_back(out.size());
-    return out;
+}
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+StandIn MakeStandIn(const std::vector<std::u16string>& lines) {
+    StandIn s;
+    std::u16string page;
+    size_t total = 0;
+    for (const auto& line : lines)
+        total += line.size() + 1;
+    if (total >= UINT32_MAX) throw std::length_error("page too long");
+    page.reserve(total);
+    s.lineStart.reserve(lines.size() + 1);
+    for (const auto& line : lines) {
+        s.lineStart.push_back(static_cast<uint32_t>(page.size()));
+        page += line;
+        page.push_back(u'\n');
+    }
+    s.lineStart.push_back(static_cast<uint32_t>(page.size()));
+
+    s.text.reserve(total / 2);
+    s.origin.reserve(total / 2 + 1);
+    const size_t n = page.size();
+    for (size_t i = 0; i < n;) {
+        const char16_t c = page[i];
+        s.origin.push_back(static_cast<uint32_t>(i));
+        if (c == u'>' && i + 1 < n && !EndsRun(page[i + 1])) {
+            s.text.push_back('>');
+            s.origin.push_back(static_cast<uint32_t>(i + 1));
+            size_t j = i + 1;
+            bool blank = true;
+            for (; j < n && !EndsRun(page[j]); ++j)
+                blank = blank && IsBlank(page[j]);
+            s.text.push_back(blank ? ' ' : 'x');
+            i = j;
+            continue;
+        }
+        s.text.push_back(c < 0x80 ? static_cast<char>(c) : 'x');
+        ++i;
+    }
+    s.origin.push_back(static_cast<uint32_t>(n));
+    return s;
 }
 
 // ---- The parser's memory ----
@@ -327,7 +367,6 @@ private:
     std::string_view page_;
 };
 
-// Byte ranges of the joined text -> code-unit ranges per line, split at line breaks.
 // Cuts the parts of `ranges` that lie in a hidden span.
 std::vector<ByteRange> WithoutHidden(std::vector<ByteRange> ranges, std::vector<ByteRange> hidden) {
     if (hidden.empty()) return ranges;
@@ -420,48 +459,31 @@ bool TooDeepToParse(std::string_view page) {
     return false;
 }
 
-std::vector<PieceRange> ToPieces(std::vector<ByteRange> ranges, const std::string& page,
-                                 const std::vector<size_t>& lineStart,
-                                 const std::vector<std::u16string>& lines) {
+// Byte ranges of the stand-in -> code-unit ranges per line, split at line breaks.
+std::vector<PieceRange> ToPieces(std::vector<ByteRange> ranges, const StandIn& s) {
     std::sort(ranges.begin(), ranges.end(),
               [](const ByteRange& a, const ByteRange& b) { return a.begin < b.begin; });
     std::vector<PieceRange> pieces;
     pieces.reserve(ranges.size());
-    size_t line = 0, cursorByte = lineStart.empty() ? 0 : lineStart[0], cursorUnit = 0;
-    // Moves the cursor to byte `to` (not before it) and returns its code-unit offset.
-    auto unitAt = [&](size_t to) {
-        while (line + 1 < lines.size() && to >= lineStart[line + 1]) {
+    const size_t lineCount = s.lineStart.size() - 1;
+    size_t line = 0;
+    size_t done = 0;  // no piece may start before the end of the last one
+    for (const ByteRange& r : ranges) {
+        size_t b = std::max<size_t>(s.origin[r.begin], done);
+        const size_t e = s.origin[r.end];
+        if (b >= e) continue;
+        done = e;
+        while (line + 1 < lineCount && b >= s.lineStart[line + 1])
             ++line;
-            cursorByte = lineStart[line];
-            cursorUnit = 0;
-        }
-        while (cursorByte < to) {
-            const auto lead = static_cast<unsigned char>(page[cursorByte]);
-            const size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            cursorByte += len;
-            cursorUnit += len == 4 ? 2 : 1;
-        }
-        return cursorUnit;
-    };
-    size_t done = 0;  // no range may start before the end of the last one
-    for (ByteRange r : ranges) {
-        r.begin = std::max(r.begin, done);
-        if (r.begin >= r.end) continue;
-        done = r.end;
-        size_t b = r.begin;
-        while (b < r.end) {
-            size_t nl = page.find('\n', b);
-            const size_t e = nl == std::string::npos || nl > r.end ? r.end : nl;
-            if (b < e) {
-                const size_t ub = unitAt(b);
-                const uint32_t l = static_cast<uint32_t>(line);
-                const size_t ue = unitAt(e);
-                if (line == l && ub < ue && ue <= lines[l].size()) {
-                    pieces.push_back(
-                        {l, static_cast<uint32_t>(ub), static_cast<uint32_t>(ue), r.bracketsOnly});
-                }
+        for (size_t l = line; l < lineCount && b < e; ++l) {
+            const size_t lineEnd = s.lineStart[l + 1] - 1;  // its "\n"
+            const size_t pe = std::min(e, lineEnd);
+            if (b < pe) {
+                pieces.push_back({static_cast<uint32_t>(l),
+                                  static_cast<uint32_t>(b - s.lineStart[l]),
+                                  static_cast<uint32_t>(pe - s.lineStart[l]), r.bracketsOnly});
             }
-            b = e + 1;
+            b = lineEnd + 1;
         }
     }
     return pieces;
@@ -483,8 +505,8 @@ PageRanges WholeLineRanges(const std::vector<std::u16string>& lines, bool bracke
 
 PageRanges FindAnnotateRanges(const std::vector<std::u16string>& lines) {
     try {
-        std::vector<size_t> lineStart;
-        const std::string page = JoinUtf8(lines, lineStart);
+        const StandIn standIn = MakeStandIn(lines);
+        const std::string& page = standIn.text;
         if (TooDeepToParse(page)) return WholeLineRanges(lines);
         ParserMemory memory;
         GumboOptions options = kGumboDefaultOptions;
@@ -498,7 +520,7 @@ PageRanges FindAnnotateRanges(const std::vector<std::u16string>& lines) {
         collector.Walk(output->document);
         PageRanges r;
         r.pieces = ToPieces(WithoutHidden(std::move(collector.ranges), std::move(collector.hidden)),
-                            page, lineStart, lines);
+                            standIn);
         return r;  // `memory` frees the tree
     } catch (const std::exception&) {
         return WholeLineRanges(lines);
