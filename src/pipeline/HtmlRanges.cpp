@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -20,13 +21,15 @@ namespace {
 
 // ---- The page as one text for the parser ----
 
-// The parser handles text one character at a time, which makes it several times slower
-// than the annotation when it reads the page's text itself. So it reads a stand-in: the
-// lines joined with "\n", where a run of characters right after a ">" that cannot change
-// how the markup reads (no "<", ">", "&", quotes, "=", "/", "!", "-", "?", "]") becomes a
-// single "x" (a single blank when it holds only blanks). Such a run is text, raw text,
-// comment or attribute value text before and after, so the parser builds the same tree.
-// Any other character outside ASCII becomes one "x" per code unit.
+// The parser handles text one character at a time and is several times slower than the
+// annotation when it reads the page's text itself. So it reads a stand-in of the page
+// (the lines joined with "\n"), built by a scan that follows the tokenizer's states: a run
+// of text becomes a single "_" (a blank when it holds only blanks: neither can start a tag
+// after a "<"), the value of an attribute the parser does not look at becomes one "_", and
+// any other character outside ASCII becomes one "_" per code unit. What can change how the markup
+// reads stays as it is: "<" and tags, character references, "]" (for CDATA ends), and in scripts,
+// comments and raw text every "<", ">", "-", "!", "/" and the name after "<" or "/". The parser
+// then builds the same tree, and its positions map back to the page through `origin`.
 //
 // `origin[i]` is where byte i of the stand-in starts in the page, in code units of the
 // joined lines; `origin.back()` is the page's length.
@@ -36,87 +39,314 @@ struct StandIn {
     std::vector<uint32_t> lineStart;  // code unit of each line's start, then the total
 };
 
-bool EndsRun(char16_t c) {
-    switch (c) {
-        case u'<':
-        case u'>':
-        case u'&':
-        case u'"':
-        case u'\'':
-        case u'=':
-        case u'/':
-        case u'!':
-        case u'-':
-        case u'?':
-        case u']':
-        case u'\0':
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
 }
 
-StandIn MakeStandIn(const std::vector<std::u16string>& lines) {
-    StandIn s;
-    std::u16string page;
-    size_t total = 0;
-    for (const auto& line : lines)
-        total += line.size() + 1;
-    if (total >= UINT32_MAX) throw std::length_error("page too long");
-    page.reserve(total);
-    s.lineStart.reserve(lines.size() + 1);
-    for (const auto& line : lines) {
-        s.lineStart.push_back(static_cast<uint32_t>(page.size()));
-        page += line;
-        page.push_back(u'\n');
-    }
-    s.lineStart.push_back(static_cast<uint32_t>(page.size()));
+bool IsAsciiAlpha(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
 
-    s.text.reserve(total / 2);
-    s.origin.reserve(total / 2 + 1);
-    const size_t n = page.size();
-    for (size_t i = 0; i < n;) {
-        const char16_t c = page[i];
-        s.origin.push_back(static_cast<uint32_t>(i));
-        if (c == u'>' && i + 1 < n && !EndsRun(page[i + 1])) {
-            s.text.push_back('>');
-            s.origin.push_back(static_cast<uint32_t>(i + 1));
-            size_t j = i + 1;
-            bool blank = true;
-            for (; j < n && !EndsRun(page[j]); ++j)
-                blank = blank && IsBlank(page[j]);
-            s.text.push_back(blank ? ' ' : 'x');
-            i = j;
-            continue;
-        }
-        s.text.push_back(c < 0x80 ? static_cast<char>(c) : 'x');
-        ++i;
+bool IsAsciiAlnum(char16_t c) {
+    return IsAsciiAlpha(c) || (c >= u'0' && c <= u'9');
+}
+
+bool NameIs(std::u16string_view name, std::string_view lower) {
+    if (name.size() != lower.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char16_t c = name[i];
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != static_cast<unsigned char>(lower[i])) return false;
     }
-    s.origin.push_back(static_cast<uint32_t>(n));
-    return s;
+    return true;
+}
+
+class StandInWriter {
+public:
+    explicit StandInWriter(const std::vector<std::u16string>& lines) {
+        size_t total = 0;
+        for (const auto& line : lines)
+            total += line.size() + 1;
+        if (total >= UINT32_MAX) throw std::length_error("page too long");
+        page_.reserve(total);
+        s_.lineStart.reserve(lines.size() + 1);
+        for (const auto& line : lines) {
+            s_.lineStart.push_back(static_cast<uint32_t>(page_.size()));
+            page_ += line;
+            page_.push_back(u'\n');
+        }
+        s_.lineStart.push_back(static_cast<uint32_t>(page_.size()));
+        s_.text.reserve(total / 3);
+        s_.origin.reserve(total / 3 + 1);
+    }
+
+    StandIn Write() {
+        const size_t n = page_.size();
+        size_t text = 0;  // start of the text not yet written
+        for (size_t i = 0; i < n;) {
+            if (page_[i] != u'<') {
+                ++i;
+                continue;
+            }
+            const size_t markup = i;
+            const char16_t next = i + 1 < n ? page_[i + 1] : 0;
+            if (IsAsciiAlpha(next) || (next == u'/' && i + 2 < n && IsAsciiAlpha(page_[i + 2]))) {
+                Text(text, markup);
+                std::u16string_view raw;
+                i = Tag(i, raw);
+                text = i;
+                if (raw.empty()) continue;
+                if (NameIs(raw, "plaintext")) {
+                    Text(i, n);
+                    text = i = n;
+                    continue;
+                }
+                const size_t close = RawEnd(i, raw);
+                Guarded(i, close);
+                text = i = close;
+            } else if (next == u'!' && page_.compare(i, 4, u"<!--") == 0) {
+                Text(text, markup);
+                i = CommentEnd(i);
+                Guarded(markup, i);
+                text = i;
+            } else if (next == u'!' || next == u'?' || next == u'/') {
+                // DOCTYPE, bogus comments, CDATA, "</>": up to the first ">".
+                Text(text, markup);
+                const size_t gt = page_.find(u'>', i + 1);
+                i = gt == std::u16string::npos ? n : gt + 1;
+                Copy(markup, i);
+                text = i;
+            } else {
+                ++i;  // a "<" that is text
+            }
+        }
+        Text(text, n);
+        s_.origin.push_back(static_cast<uint32_t>(n));
+        return std::move(s_);
+    }
+
+private:
+    void Put(char c, size_t from) {
+        s_.text.push_back(c);
+        s_.origin.push_back(static_cast<uint32_t>(from));
+    }
+    void Copy(size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+            const char16_t c = page_[k];
+            Put(c < 0x80 ? static_cast<char>(c) : '_', k);
+        }
+    }
+    // One placeholder for [from, to), which holds at least one code unit.
+    void Squeeze(size_t from, size_t to) {
+        bool blank = true;
+        for (size_t k = from; k < to && blank; ++k)
+            blank = IsBlank(page_[k]);
+        Put(blank ? ' ' : '_', from);
+    }
+
+    // Text in the data state: runs squeezed, character references, "]" and NUL kept.
+    void Text(size_t from, size_t to) {
+        size_t k = from;
+        while (k < to) {
+            size_t j = k;
+            while (j < to && page_[j] != u'&' && page_[j] != u']' && page_[j] != 0)
+                ++j;
+            if (j > k) Squeeze(k, j);
+            if (j == to) break;
+            const bool reference = page_[j] == u'&';
+            Put(static_cast<char>(page_[j]), j);
+            ++j;
+            if (reference) {
+                while (j < to && (IsAsciiAlnum(page_[j]) || page_[j] == u'#')) {
+                    Put(static_cast<char>(page_[j]), j);
+                    ++j;
+                }
+                if (j < to && page_[j] == u';') Put(';', j++);
+            }
+            k = j;
+        }
+    }
+
+    // Scripts, comments and raw text: only what can end them or change their state stays.
+    void Guarded(size_t from, size_t to) {
+        auto keep = [&](size_t k) {
+            const char16_t c = page_[k];
+            if (c == u'<' || c == u'>' || c == u'-' || c == u'!' || c == u'/' || c == u']' ||
+                c == 0)
+                return true;
+            return k > from && (page_[k - 1] == u'<' || page_[k - 1] == u'/') && IsAsciiAlpha(c);
+        };
+        size_t k = from;
+        while (k < to) {
+            if (keep(k)) {
+                // A name after "<" or "/" is kept whole.
+                const bool name = IsAsciiAlpha(page_[k]);
+                do {
+                    Copy(k, k + 1);
+                    ++k;
+                } while (name && k < to && IsAsciiAlnum(page_[k]));
+                continue;
+            }
+            size_t j = k + 1;
+            while (j < to && !keep(j))
+                ++j;
+            Squeeze(k, j);
+            k = j;
+        }
+    }
+
+    // A start or end tag from its "<". Its name is copied; of its attributes only those the
+    // parser or the range finder reads are written (the others, addresses and classes and
+    // styles, are left out), with the values of the readable ones squeezed. Returns the
+    // position after the tag; `raw` is the name of a start tag whose content is raw text.
+    size_t Tag(size_t i, std::u16string_view& raw) {
+        const size_t n = page_.size();
+        const bool end = page_[i + 1] == u'/';
+        size_t j = i + (end ? 2 : 1);
+        const size_t nameFrom = j;
+        while (j < n && !IsBlank(page_[j]) && page_[j] != u'/' && page_[j] != u'>')
+            ++j;
+        const std::u16string_view name = std::u16string_view(page_).substr(nameFrom, j - nameFrom);
+        Copy(i, j);
+        for (;;) {
+            bool slash = false;
+            while (j < n && (IsBlank(page_[j]) || page_[j] == u'/')) {
+                slash = page_[j] == u'/';
+                ++j;
+            }
+            if (j >= n) return n;
+            if (page_[j] == u'>') {
+                if (slash) Put('/', j - 1);  // self-closing, as in <br/> and foreign content
+                Copy(j, j + 1);
+                ++j;
+                break;
+            }
+            const size_t attrFrom = j;
+            ++j;  // the first character belongs to the name, even "="
+            while (j < n && !IsBlank(page_[j]) && page_[j] != u'/' && page_[j] != u'>' &&
+                   page_[j] != u'=')
+                ++j;
+            const std::u16string_view attr =
+                std::u16string_view(page_).substr(attrFrom, j - attrFrom);
+            const bool read = !end && (ParserReads(attr) || Readable(attr));
+            if (read) {
+                Put(' ', attrFrom);
+                Copy(attrFrom, j);
+            }
+            size_t k = j;
+            while (k < n && IsBlank(page_[k]))
+                ++k;
+            if (k >= n || page_[k] != u'=') continue;
+            ++k;
+            while (k < n && IsBlank(page_[k]))
+                ++k;
+            if (read) Put('=', k - 1);
+            j = k;
+            if (j >= n) return n;
+            const char16_t q = page_[j];
+            if (q == u'"' || q == u'\'') {
+                const size_t close = page_.find(q, j + 1);
+                if (close == std::u16string::npos) return n;
+                if (read) {
+                    Copy(j, j + 1);
+                    if (close > j + 1) {
+                        if (ParserReads(attr)) {
+                            Copy(j + 1, close);
+                        } else {
+                            Squeeze(j + 1, close);
+                        }
+                    }
+                    Copy(close, close + 1);
+                }
+                j = close + 1;
+            } else {
+                while (k < n && !IsBlank(page_[k]) && page_[k] != u'>')
+                    ++k;
+                if (read) Copy(j, k);
+                j = k;
+            }
+        }
+        if (!end) {
+            for (std::string_view r : {"script", "style", "xmp", "iframe", "noembed", "noframes",
+                                       "title", "textarea", "plaintext"}) {
+                if (NameIs(name, r)) raw = name;
+            }
+        }
+        return j;
+    }
+
+    // Attributes whose text takes readings.
+    static bool Readable(std::u16string_view attr) {
+        return NameIs(attr, "alt") || NameIs(attr, "title") || NameIs(attr, "placeholder");
+    }
+
+    // Attributes whose values the parser (or the range finder) reads.
+    static bool ParserReads(std::u16string_view attr) {
+        for (std::string_view a :
+             {"lang", "xml:lang", "translate", "type", "encoding", "color", "face", "size"}) {
+            if (NameIs(attr, a)) return true;
+        }
+        return false;
+    }
+
+    // Where the raw text after a start tag named `name` ends: at "</name" followed by a
+    // blank, "/" or ">" (or the end of the page).
+    size_t RawEnd(size_t from, std::u16string_view name) const {
+        const size_t n = page_.size();
+        for (size_t k = page_.find(u"</", from); k != std::u16string::npos;
+             k = page_.find(u"</", k + 2)) {
+            const size_t after = k + 2 + name.size();
+            if (after > n) break;
+            if (!NameIs(std::u16string_view(page_).substr(k + 2, name.size()), ToLower(name)))
+                continue;
+            if (after == n || IsBlank(page_[after]) || page_[after] == u'/' || page_[after] == u'>')
+                return k;
+        }
+        return n;
+    }
+
+    static std::string ToLower(std::u16string_view name) {
+        std::string out;
+        for (char16_t c : name)
+            out.push_back(static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c));
+        return out;
+    }
+
+    // The end of a comment from its "<!--": after "-->" or "--!>", or right away for the
+    // abrupt "<!-->" and "<!--->".
+    size_t CommentEnd(size_t i) const {
+        const size_t n = page_.size();
+        if (page_.compare(i + 4, 1, u">") == 0) return i + 5;
+        if (page_.compare(i + 4, 2, u"->") == 0) return i + 6;
+        for (size_t k = page_.find(u"--", i + 4); k != std::u16string::npos;
+             k = page_.find(u"--", k + 1)) {
+            if (page_.compare(k + 2, 1, u">") == 0) return k + 3;
+            if (page_.compare(k + 2, 2, u"!>") == 0) return k + 4;
+        }
+        return n;
+    }
+
+    std::u16string page_;
+    StandIn s_;
+};
+
+StandIn MakeStandIn(const std::vector<std::u16string>& lines) {
+    return StandInWriter(lines).Write();
 }
 
 // ---- The parser's memory ----
 
-// Every block the parser allocates is linked into one list, so the whole tree goes in one
-// loop at the end: the library's own clean-up recurses once per level of nesting, which a
-// deeply nested page would turn into a stack overflow.
-struct Block {
-    Block* prev;
-    Block* next;
-};
-static_assert(sizeof(Block) % alignof(std::max_align_t) == 0);
-
+// The parser allocates and frees many small blocks per token. They come from large chunks,
+// with a free list per size class for reuse; blocks above the largest class are allocated
+// one by one and linked. All of it goes at once at the end: the library's own clean-up
+// recurses once per level of nesting, which a deeply nested page would turn into a stack
+// overflow, so it is never called.
 class ParserMemory {
 public:
-    ParserMemory() { head_.prev = head_.next = &head_; }
+    ParserMemory() = default;
     ~ParserMemory() {
-        for (Block* b = head_.next; b != &head_;) {
-            Block* next = b->next;
+        for (Large* b = large_; b;) {
+            Large* next = b->next;
             std::free(b);
             b = next;
         }
@@ -125,25 +355,87 @@ public:
     ParserMemory& operator=(const ParserMemory&) = delete;
 
     static void* Allocate(void* self, size_t size) {
-        auto& m = *static_cast<ParserMemory*>(self);
-        auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-        if (!b) std::abort();  // the parser cannot go on without memory
-        b->prev = &m.head_;
-        b->next = m.head_.next;
-        m.head_.next->prev = b;
-        m.head_.next = b;
-        return b + 1;
+        return static_cast<ParserMemory*>(self)->Get(size);
     }
-    static void Release(void*, void* p) {
-        if (!p) return;
-        Block* b = static_cast<Block*>(p) - 1;
-        b->prev->next = b->next;
-        b->next->prev = b->prev;
-        std::free(b);
+    static void Release(void* self, void* p) {
+        if (p) static_cast<ParserMemory*>(self)->Put(p);
     }
 
 private:
-    Block head_{};
+    static constexpr size_t kAlign = alignof(std::max_align_t);
+    static constexpr int kClasses = 9;  // 16 .. 4096 bytes
+    // Below the C library's threshold for mapping fresh pages, so chunks are reused.
+    static constexpr size_t kChunk = 60 * 1024;
+    static constexpr uint32_t kLargeClass = 0xFF;
+
+    struct alignas(kAlign) Header {
+        uint32_t sizeClass;
+    };
+    struct Large {
+        Large* prev;
+        Large* next;
+    };
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static_assert(sizeof(Large) % kAlign == 0 && sizeof(Header) % kAlign == 0);
+
+    static int ClassOf(size_t size) {
+        return size <= 16 ? 0 : static_cast<int>(std::bit_width(size - 1)) - 4;
+    }
+
+    void* Get(size_t size) {
+        if (size > (size_t{16} << (kClasses - 1))) {
+            auto* l = static_cast<Large*>(std::malloc(sizeof(Large) + sizeof(Header) + size));
+            if (!l) std::abort();  // the parser cannot go on without memory
+            l->prev = nullptr;
+            l->next = large_;
+            if (large_) large_->prev = l;
+            large_ = l;
+            auto* h = reinterpret_cast<Header*>(l + 1);
+            h->sizeClass = kLargeClass;
+            return h + 1;
+        }
+        const int c = ClassOf(size);
+        if (FreeBlock* f = free_[c]) {
+            free_[c] = f->next;
+            return f;
+        }
+        const size_t need = sizeof(Header) + (size_t{16} << c);
+        if (static_cast<size_t>(end_ - next_) < need) {
+            chunks_.push_back(std::make_unique_for_overwrite<Chunk>());
+            next_ = chunks_.back()->bytes;
+            end_ = next_ + kChunk;
+        }
+        auto* h = reinterpret_cast<Header*>(next_);
+        next_ += need;
+        h->sizeClass = static_cast<uint32_t>(c);
+        return h + 1;
+    }
+
+    void Put(void* p) {
+        Header* h = static_cast<Header*>(p) - 1;
+        if (h->sizeClass == kLargeClass) {
+            Large* l = reinterpret_cast<Large*>(h) - 1;
+            if (l->prev) l->prev->next = l->next;
+            if (l->next) l->next->prev = l->prev;
+            if (large_ == l) large_ = l->next;
+            std::free(l);
+            return;
+        }
+        auto* f = static_cast<FreeBlock*>(p);
+        f->next = free_[h->sizeClass];
+        free_[h->sizeClass] = f;
+    }
+
+    struct Chunk {
+        alignas(kAlign) unsigned char bytes[kChunk];
+    };
+    std::vector<std::unique_ptr<Chunk>> chunks_;
+    unsigned char* next_ = nullptr;
+    unsigned char* end_ = nullptr;
+    FreeBlock* free_[kClasses] = {};
+    Large* large_ = nullptr;
 };
 
 // ---- Walking the tree ----
@@ -408,14 +700,19 @@ constexpr double kParseWorkBudget = 2e8;
 
 bool ClosesItself(std::string_view name) {
     static constexpr std::string_view kNames[] = {
-        "area",   "base",     "br",     "col",      "embed",   "hr",    "img",   "input", "link",
-        "meta",   "param",    "source", "track",    "wbr",     "p",     "li",    "dt",    "dd",
-        "option", "optgroup", "tr",     "td",       "th",      "tbody", "thead", "tfoot", "rb",
-        "rt",     "rp",       "rtc",    "colgroup", "caption", "html",  "head",  "body",  "frame"};
-    for (std::string_view n : kNames) {
-        if (EqualsCi(name, n)) return true;
+        // sorted
+        "area",   "base",     "body",   "br",    "caption", "col",   "colgroup", "dd",    "dt",
+        "embed",  "frame",    "head",   "hr",    "html",    "img",   "input",    "li",    "link",
+        "meta",   "optgroup", "option", "p",     "param",   "rb",    "rp",       "rt",    "rtc",
+        "source", "tbody",    "td",     "tfoot", "th",      "thead", "tr",       "track", "wbr"};
+    if (name.empty() || name.size() > 8) return false;
+    char lower[8];
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    return false;
+    return std::binary_search(std::begin(kNames), std::end(kNames),
+                              std::string_view(lower, name.size()));
 }
 
 bool TooDeepToParse(std::string_view page) {
