@@ -241,7 +241,8 @@ int main(int argc, char** argv) {
         }
     }
     std::printf(
-        "\nHTML parse over %zu pages: %.1f ms, annotation %.1f ms: parse / annotate "
+        "\nHTML parse over %zu pages (thread CPU time): %.1f ms, annotation %.1f ms: parse / "
+        "annotate "
         "%.1f%% (target <= 15%%); worst page %s %.1f%%\n",
         files.size(), parseAll * 1e3, annotateAll * 1e3, 100.0 * parseAll / annotateAll,
         worstName.c_str(), 100.0 * worst);
