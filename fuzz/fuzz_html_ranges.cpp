@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "pipeline/HtmlRanges.h"
 #include "pipeline/PageDecode.h"
 #include "ruby/FakeReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace velmora;

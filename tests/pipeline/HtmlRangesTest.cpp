@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "pipeline/PageDecode.h"
 #include "ruby/FakeReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 namespace velmora {
 namespace {

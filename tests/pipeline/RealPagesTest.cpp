@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/LinkRewrite.h"
 #include "pipeline/PageDecode.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
-#include "ruby/Text.h"
 
 namespace fs = std::filesystem;
 
