@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Backend.h"
 #include "base/Text.h"
+#include "platform/x11/X11Backend.h"
 
 extern char** environ;
 

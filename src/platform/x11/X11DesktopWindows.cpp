@@ -7,12 +7,13 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "base/Text.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11Util.h"
-#include "base/Text.h"
 
 namespace velmora {
 namespace {
@@ -150,6 +151,21 @@ ProcessId LinuxParentProcess(ProcessId pid) {
     } catch (const std::exception&) {
         return 0;
     }
+}
+
+bool X11DisplayAvailable(std::string* why) {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+        if (why) *why = "no X display: DISPLAY is not set";
+        return false;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        if (why) *why = std::string("cannot open the X display ") + name;
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
 }
 
 std::unique_ptr<DesktopWindows> CreateX11DesktopWindows() {
