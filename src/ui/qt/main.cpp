@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+
 #include <cstdio>
 #include <cstring>
 
