@@ -70,12 +70,13 @@ int main(int argc, char** argv) {
         return QStringLiteral("http://127.0.0.1:%1/page%2.html").arg(server.port()).arg(i);
     };
 
+    // The services outlive the Firefox they started.
+    PlatformServices services = CreatePlatformServices();
     FirefoxSession firefox;
     if (!firefox.Prepare(&why)) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 1;
     }
-    PlatformServices services = CreatePlatformServices();
     const WindowId window = firefox.Start(services, url(0), &why);
     if (!window) {
         std::fprintf(stderr, "%s\n", qPrintable(why));

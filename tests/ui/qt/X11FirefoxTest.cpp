@@ -41,10 +41,11 @@ void X11FirefoxTest::rubyKeyInFirefoxShowsTheRubyPage() {
     QVERIFY(server.port() > 0);
     const QString url = QStringLiteral("http://127.0.0.1:%1/nihon.html").arg(server.port());
 
+    // The services outlive the Firefox they started.
+    PlatformServices services = CreatePlatformServices();
     FirefoxSession firefox;
     QString why;
     QVERIFY2(firefox.Prepare(&why), qPrintable(why));
-    PlatformServices services = CreatePlatformServices();
     const WindowId window = firefox.Start(services, url, &why);
     QVERIFY2(window != 0, qPrintable(why));
     QTRY_VERIFY_WITH_TIMEOUT(services.windows->Title(window) == u"日本の漢字 — Mozilla Firefox",
