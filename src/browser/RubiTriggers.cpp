@@ -1,8 +1,8 @@
 #include "browser/RubiTriggers.h"
 
+#include "base/Text.h"
 #include "browser/BrowserWindows.h"
 #include "platform/VirtualKeys.h"
-#include "base/Text.h"
 
 namespace velmora {
 
