@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-
 #include <string>
 
 #include "base/FileIO.h"
