@@ -15,6 +15,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox x11-utils fonts-noto-cjk
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db
+  firefox-esr dbus-daemon
 )
 
 missing=()

@@ -1,14 +1,18 @@
 #include "browser/TVelmoraForm.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "browser/BrowserCatalogue.h"
+#include "browser/BrowserShower.h"
 #include "browser/RubiPageShower.h"
 #include "browser/RubiTitle.h"
+#include "browser/RubiTriggers.h"
 #include "browser/Startup.h"
 #include "browser/TMessageBox.h"
 #include "pipeline/Download.h"
@@ -41,6 +45,71 @@ using Kind = TControl::Kind;
 
 }  // namespace
 
+// The window as the desktop logic sees it: the browser showing and the two triggers run
+// on the window's controls, flags, message loop and clock.
+class FormDesktop final : public ShowerHost, public TriggerHost, public UiLoop {
+public:
+    explicit FormDesktop(TVelmoraForm& f)
+        : f_(f), flags_{f.IsStart,     f.Rubiing,   f.ClipBoardRubiing,
+                        f.IsURLCopyed, f.NoForRubi, f.HotKey} {
+        const TVelmoraDeps& d = f.deps_;
+        if (d.windows && d.launcher && d.placement)
+            shower = std::make_unique<BrowserShower>(
+                ShowerServices{d.windows, d.launcher, d.placement, this}, *this);
+        if (d.windows && d.placement && d.input && d.clipboard)
+            triggers = std::make_unique<RubiTriggers>(
+                TriggerServices{d.windows, d.placement, d.input, d.clipboard, this}, *this, flags_);
+    }
+
+    // ShowerHost
+    WindowId MainWindow() override { return f_.view_ ? f_.view_->Handle() : 0; }
+    int MainWindowWidth() override { return f_.view_ ? f_.view_->FrameWidth() : f_.ClientWidth; }
+    void MoveMainWindow(int left, int top) override { f_.MoveMainWindow(left, top); }
+    Rect WorkArea() override { return f_.WorkArea(); }
+    bool NoMoveBrowser() override { return f_.PMenuNoMoveBrowser->Checked(); }
+    std::u16string BrowserExeName() override { return f_.BrowserExeName; }
+    void Message(const std::u16string& text) override { f_.deps_.messages->Info(text); }
+
+    // TriggerHost
+    void ShowBusy(const std::u16string& caption) override {
+        f_.LblRubiing.SetText(caption);
+        f_.LblRubiing.Show();
+        f_.BtnRubi.Hide();
+        f_.LblHelp.Hide();
+    }
+    void SetBusyCaption(const std::u16string& caption) override { f_.LblRubiing.SetText(caption); }
+    void RestoreControls() override {
+        f_.LblRubiing.Hide();
+        f_.BtnRubi.Show();
+        f_.LblHelp.Show();
+    }
+    std::u16string UrlText() override { return f_.LEURL.Text(); }
+    void SetUrlText(const std::u16string& text) override { f_.LEURL.SetText(text); }
+    void RunRubiRequest() override { f_.BtnRubiClick(); }
+    int RubiHTMLCount() override { return f_.RubiHTMLCount; }
+    void ShowNewestRubiPage() override {
+        f_.ShowRubiPage(Quoted(RubiPagePath(f_.DataFolda, f_.RubiHTMLCount)));
+    }
+    bool CloseNoRubiTab() override { return f_.PMenuCloseNoRubiTab->Checked(); }
+
+    // UiLoop
+    void Pump() override { f_.ProcessMessages(); }
+    void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    std::uint32_t Now() override {
+        if (f_.deps_.clock) return f_.deps_.clock->timeGetTime();
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
+
+    std::unique_ptr<BrowserShower> shower;
+    std::unique_ptr<RubiTriggers> triggers;
+
+private:
+    TVelmoraForm& f_;
+    TriggerFlags flags_;
+};
+
 TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
     : DL(std::make_unique<Downloader>()),
       FIsDLCancel(DL->FIsDLCancel),
@@ -61,7 +130,8 @@ TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
       PanelHelp(Kind::Panel, "PanelHelp", {8, 165, 311, 235}),
       LblHelp(Kind::Label, "LblHelp", {3, 2, 305, 231}, &PanelHelp),
       PopupMenu1("PopupMenu1"),
-      deps_(std::move(deps)) {
+      deps_(std::move(deps)),
+      desktop_(std::make_unique<FormDesktop>(*this)) {
     LblURL.SetText(u"URL:");
     LEURL.SetHint(u"URL");
     LEURL.OnChange = [this] { LEURLChange(); };
@@ -208,6 +278,23 @@ bool TVelmoraForm::FormCreate() {
     IsStart = true;
     ProcessMessages();
 
+    // The ruby key is seen in every program, and the tool types into the browser: without
+    // either the tool cannot work.
+    if (deps_.keyHook || deps_.input) {
+        std::string why;
+        const bool typing = !deps_.input || deps_.input->Available(&why);
+        if (!typing || !deps_.keyHook ||
+            !deps_.keyHook->Start(
+                [this](int key, bool released) {
+                    HotKeyMessage(key, released ? kKeyReleased : 0u);
+                },
+                &why)) {
+            StartupFailure = why;
+            deps_.messages->Info(u"初期設定に失敗しました。終了します。");
+            return false;
+        }
+    }
+
     Folda = deps_.folders->ProgramFolder();
     DataFolda = deps_.folders->Documents() + u"/Quorrin/VelmoraData";
     std::error_code ec;
@@ -324,7 +411,7 @@ bool TVelmoraForm::FormCloseQuery() {
 }
 
 void TVelmoraForm::FormDestroy() {
-    // Nothing is joined at start-up yet that needs leaving here.
+    if (deps_.keyHook) deps_.keyHook->Stop();
 }
 
 // ---- The request ----
@@ -452,7 +539,22 @@ void TVelmoraForm::BtnCancelClick() {
 }
 
 void TVelmoraForm::ShowRubiPage(const std::u16string& quotedPath) {
-    if (deps_.shower) BrowserHWND = deps_.shower->ShowRubiPage(quotedPath, IsStart);
+    if (deps_.shower)
+        BrowserHWND = deps_.shower->ShowRubiPage(quotedPath, IsStart);
+    else if (desktop_->shower)
+        BrowserHWND = desktop_->shower->ShowRubiPage(quotedPath, IsStart);
+}
+
+void TVelmoraForm::HotKeyMessage(int key, std::uint32_t flags) {
+    if (desktop_->triggers) desktop_->triggers->HotKeyMessage(key, flags);
+}
+
+void TVelmoraForm::WMDrawClipboard() {
+    if (desktop_->triggers) desktop_->triggers->WMDrawClipboard();
+}
+
+void TVelmoraForm::CloseBrowserTab() {
+    if (desktop_->triggers) desktop_->triggers->CloseBrowserTab();
 }
 
 void TVelmoraForm::Timer1Timer() {

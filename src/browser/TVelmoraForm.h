@@ -19,9 +19,14 @@
 
 #include "browser/Controls.h"
 #include "browser/TVelmoraView.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/DesktopWindows.h"
 #include "platform/EventPump.h"
 #include "platform/Folders.h"
+#include "platform/InputSender.h"
+#include "platform/KeyHook.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/Timer.h"
 #include "platform/WindowPlacement.h"
 #include "ruby/Hooks.h"
@@ -32,6 +37,7 @@
 namespace velmora {
 
 class Downloader;
+class FormDesktop;
 class RubiPageShower;
 class TMessageBox;
 
@@ -39,7 +45,16 @@ class TMessageBox;
 struct TVelmoraDeps {
     Folders* folders = nullptr;
     WindowPlacement* placement = nullptr;
+    // Shows ruby pages; when null, the window shows them itself in the chosen browser
+    // through the desktop's windows and processes below.
     RubiPageShower* shower = nullptr;
+    DesktopWindows* windows = nullptr;
+    ProcessLauncher* launcher = nullptr;
+    // Global keys (the ruby key), synthetic keys and clicks, the clipboard: the triggers.
+    // Without them the ruby key and the clipboard start nothing.
+    KeyHook* keyHook = nullptr;
+    InputSender* input = nullptr;
+    Clipboard* clipboard = nullptr;
     TMessageBox* messages = nullptr;
     // The one-second timer (Timer1), the millisecond clock and the message loop.
     Timer* timer = nullptr;
@@ -71,6 +86,8 @@ public:
 
     // The start-up sequence. False when the program has to end (the message was shown).
     bool FormCreate();
+    // Why the start-up failed, when the desktop said (for the program's error output).
+    std::string StartupFailure;
     // First show; later shows do nothing.
     void FormShow();
     // The window is about to close: stops a download, deletes this run's pages when
@@ -96,6 +113,12 @@ public:
     void AddRubiTitle(int number, const std::vector<std::u16string>& lines);
     void SetHelpText(std::u16string name);
     void ShowRubiPage(const std::u16string& quotedPath);
+    // A key report of the key hook (virtual-key code; flags with bit 31 set on release).
+    void HotKeyMessage(int key, std::uint32_t flags);
+    // The clipboard's text changed.
+    void WMDrawClipboard();
+    // Ctrl+W to the browser in front.
+    void CloseBrowserTab();
 
     // Sets BrowserNo from BrowserExeName.
     void SetBrowserNo();
@@ -180,6 +203,7 @@ public:
     TMenuItem* PMenuVersion = nullptr;
 
 private:
+    friend class FormDesktop;
     void BuildMenu();
     void SetClientHeight(int height);
     void LoadSettings();
@@ -195,6 +219,7 @@ private:
     IniFile Config() const;
 
     TVelmoraDeps deps_;
+    std::unique_ptr<FormDesktop> desktop_;  // browser showing and triggers
     TVelmoraView* view_ = nullptr;
     bool closed_ = false;
     bool requestRunning_ = false;  // BtnRubiClick is on the stack

@@ -2,16 +2,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/FileIO.h"
-#include "browser/RubiPageShower.h"
 #include "browser/Startup.h"
 #include "browser/TVelmoraForm.h"
 #include "platform/HelpPage.h"
 #include "platform/Platform.h"
+#include "platform/x11/X11Backend.h"
 #include "ruby/MecabReading.h"
+#include "ui/qt/QtDesktop.h"
 #include "ui/qt/QtServices.h"
 #include "ui/qt/QtStyle.h"
 #include "ui/qt/QtVelmoraForm.h"
@@ -31,6 +34,14 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // On X11 the tool needs the display itself, not only the toolkit: say so plainly.
+    const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
+    if (qpa.isEmpty() || qpa.startsWith("xcb")) {
+        if (std::string why; !X11DisplayAvailable(&why)) {
+            std::fprintf(stderr, "velmora: %s\n", why.c_str());
+            return 2;
+        }
+    }
     QApplication app(argc, argv);
     // The window's class (WM_CLASS) is the application name; velmora.desktop names it.
     app.setApplicationName(QStringLiteral("velmora"));
@@ -50,11 +61,15 @@ int main(int argc, char** argv) {
 
     app.setStyleSheet(CyanDuskStyleSheet());
 
-    RecordingPageShower shower;
+    QtClipboard clipboard;
     TVelmoraDeps deps;
     deps.folders = platform.folders.get();
     deps.placement = platform.placement.get();
-    deps.shower = &shower;
+    deps.windows = platform.windows.get();
+    deps.launcher = platform.launcher.get();
+    deps.keyHook = platform.keyHook.get();
+    deps.input = platform.input.get();
+    deps.clipboard = &clipboard;
     deps.messages = &services.messages;
     deps.timer = &services.timer;
     deps.clock = &services.clock;
@@ -66,7 +81,12 @@ int main(int argc, char** argv) {
     TVelmoraForm form(std::move(deps));
     QtVelmoraForm window(form);
     services.messages.SetOwner(&window);
-    if (!form.FormCreate()) return 1;
+    if (!form.FormCreate()) {
+        if (!form.StartupFailure.empty())
+            std::fprintf(stderr, "velmora: %s\n", form.StartupFailure.c_str());
+        return 1;
+    }
+    QtDesktopEvents desktopEvents(form, platform.keyHook.get());
     window.show();
     CloseOnQuitRequests(window);
 
