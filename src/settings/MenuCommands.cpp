@@ -21,7 +21,7 @@ std::u16string HelpText(std::u16string_view name, bool closeNoRubiTab) {
         u"]キーを押(お)しながらコピーすればルビがふられます。\r\n\r\n"
         u"URLテキストの左(ひだり)にアイコンがあればそのアイコンを上(うえ)の"
         u"[URL]欄(らん)へドラッグ・ドロップしてもルビがふられます。";
-    if (closeNoRubiTab) text += kTabSentence;
+    if (closeNoRubiTab) text += kCloseNoRubiTabSentence;
     return text;
 }
 
@@ -141,12 +141,13 @@ void TMenuCommands::PMenuExceptRubiClick(int level) {
 
 void TMenuCommands::PMenuRubiStyleClick(int style) {
     if (f_.IsStart || (style != 0 && style != 1)) return;
-    if (style == f_.RubiStyle) return;
-    f_.RubiStyle = style;
+    const RubyStyle chosen = style == 1 ? RubyStyle::RubyTags : RubyStyle::Parentheses;
+    if (chosen == f_.RubiStyle) return;
+    f_.RubiStyle = chosen;
     host_.SetChecked(TPopupMenu::RubiStyle(style), true);
     std::u16string error;
     IniFile ini = Config();
-    if (!WriteOrSay(ini.WriteInteger(u"RubiStyle", u"Value", style, &error), error)) return;
+    if (!WriteOrSay(WriteRubiStyle(ini, chosen, &error), error)) return;
     host_.Pump();
     if (!f_.Rubiing && IsRubiAddress(host_.URLText())) host_.BtnRubiClick();
 }

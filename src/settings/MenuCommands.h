@@ -10,6 +10,7 @@
 
 #include "platform/CaptureDesktop.h"
 #include "platform/WindowTypes.h"
+#include "ruby/RubyStyle.h"
 #include "settings/PopupMenu.h"
 
 namespace velmora {
@@ -19,7 +20,7 @@ class IniFile;
 // The fields of the main window that the menu and the captures read and write.
 struct TSettingsFields {
     int ExceptRubiLevel = 0;
-    int RubiStyle = 0;  // 0: readings in parentheses, 1: ruby markup
+    RubyStyle RubiStyle = RubyStyle::Parentheses;  // "RubiStyle" in Config.ini
     std::u16string BrowserExeName;
     int BrowserNo = -1;
     std::array<std::u16string, 7> BrowserName;
@@ -161,7 +162,7 @@ inline constexpr std::u16string_view kTextKeyRefused =
 inline constexpr std::u16string_view kAltKeyRefused = u"[Alt]キーは設定(せってい)できません。";
 inline constexpr std::u16string_view kNoKeyName =
     u"ルビ振(ふ)りキーを設定(せってい)できませんでした。";
-inline constexpr std::u16string_view kTabSentence =
+inline constexpr std::u16string_view kCloseNoRubiTabSentence =
     u"(この場合(ばあい)、ルビがふられていないタブは閉(と)じません。)";
 
 }  // namespace velmora

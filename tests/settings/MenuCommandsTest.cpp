@@ -261,7 +261,7 @@ TEST_F(MenuCommandsTest, RefusedWriteKeepsTheNewLevelAndStartsNothing) {
 TEST_F(MenuCommandsTest, ReadingStyleIsARadioPairStoredInConfig) {
     host.url = u"http://example.com/";
     menu.Click(MenuId::PMenuRubiStyle1);
-    EXPECT_EQ(f.RubiStyle, 1);
+    EXPECT_EQ(f.RubiStyle, RubyStyle::RubyTags);
     EXPECT_TRUE(host.menu.Checked(MenuId::PMenuRubiStyle1));
     EXPECT_FALSE(host.menu.Checked(MenuId::PMenuRubiStyle0));
     EXPECT_EQ(Ini().ReadInteger(u"RubiStyle", u"Value", -1), 1);
@@ -309,7 +309,7 @@ TEST_F(MenuCommandsTest, TabSentenceFollowsTheTickAndTheStoredKeyName) {
     EXPECT_NE(host.helpLabel.find(u"URLを[Ctrl]キーを押(お)しながら"), std::u16string::npos);
     menu.Click(MenuId::PMenuCloseNoRubiTab);
     EXPECT_EQ(host.helpLabel, HelpText(u"Ctrl", false));
-    EXPECT_EQ(host.helpLabel.find(kTabSentence), std::u16string::npos);
+    EXPECT_EQ(host.helpLabel.find(kCloseNoRubiTabSentence), std::u16string::npos);
     // Without a stored name: Shift.
     fs::remove(ConfigFile());
     menu.SetHelpText(u"");

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 
-
 namespace velmora {
 
 namespace {

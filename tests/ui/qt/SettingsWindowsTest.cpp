@@ -12,9 +12,9 @@
 #include <filesystem>
 
 #include "TestFiles.h"
-#include "ui/qt/QtServices.h"
 #include "settings/TDicForm.h"
 #include "ui/qt/QtDicFormView.h"
+#include "ui/qt/QtServices.h"
 #include "ui/qt/TBevelLabel.h"
 
 using namespace velmora;
