@@ -10,8 +10,8 @@
 
 #include "TestFiles.h"
 #include "base/FileIO.h"
-#include "platform/VirtualKeys.h"
 #include "base/Text.h"
+#include "platform/VirtualKeys.h"
 #include "settings/IniFile.h"
 #include "settings/MenuCommands.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
+#include "base/Text.h"
 #include "platform/CaptureDesktop.h"
 #include "platform/VirtualKeys.h"
-#include "base/Text.h"
 
 namespace velmora {
 namespace {
