@@ -17,6 +17,7 @@ constexpr VirtualKey kKeys[] = {
     {18, 0xffe9, 0xffea, 0x01000023, u"Alt"},
     {19, 0xff13, 0, 0x01000008, u"Pause"},
     {20, 0xffe5, 0, 0x01000024, u"Caps Lock"},
+    {25, 0xff2a, 0xff21, 0x0100112a, u"半角/全角"},
     {27, 0xff1b, 0, 0x01000000, u"Esc"},
     {28, 0xff23, 0, 0x01001123, u"変換"},
     {29, 0xff22, 0, 0x01001122, u"無変換"},
@@ -63,7 +64,6 @@ constexpr VirtualKey kKeys[] = {
     {145, 0xff14, 0, 0x01000026, u"Scroll Lock"},
     {240, 0xff30, 0, 0x01001130, u"英数"},
     {242, 0xff27, 0, 0x01001127, u"ひらがな"},
-    {243, 0xff2a, 0, 0x0100112a, u"半角/全角"},
 };
 
 }  // namespace

@@ -562,7 +562,7 @@ TEST(VirtualKeys, OneTableForTheHookAndTheCapture) {
         {0xffe9, 0x01000023, 18, u"Alt"},        {0xff52, 0x01000013, 38, u"Up"},
         {0xff54, 0x01000015, 40, u"Down"},       {0xffbe, 0x01000030, 112, u"F1"},
         {0xffc9, 0x0100003b, 123, u"F12"},       {0xff0d, 0x01000004, 13, u"Enter"},
-        {0xff2a, 0x0100112a, 243, u"半角/全角"}, {'a', 'A', 65, u""},
+        {0xff2a, 0x0100112a, 25, u"半角/全角"}, {'a', 'A', 65, u""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(VirtualKeyFromKeysym(c.keysym), c.vk) << c.vk;
