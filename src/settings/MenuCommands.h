@@ -10,7 +10,7 @@
 
 #include "platform/CaptureDesktop.h"
 #include "platform/WindowTypes.h"
-#include "ruby/RubyStyle.h"
+#include "ruby/RubiEngine.h"
 #include "settings/PopupMenu.h"
 
 namespace velmora {
