@@ -557,11 +557,11 @@ TEST(VirtualKeys, OneTableForTheHookAndTheCapture) {
         const char16_t* name;
     };
     const Case cases[] = {
-        {0xffe1, 0x01000020, 16, u"Shift"},      {0xffe2, 0x01000020, 16, u"Shift"},
-        {0xffe3, 0x01000021, 17, u"Ctrl"},       {0xffe4, 0x01000021, 17, u"Ctrl"},
-        {0xffe9, 0x01000023, 18, u"Alt"},        {0xff52, 0x01000013, 38, u"Up"},
-        {0xff54, 0x01000015, 40, u"Down"},       {0xffbe, 0x01000030, 112, u"F1"},
-        {0xffc9, 0x0100003b, 123, u"F12"},       {0xff0d, 0x01000004, 13, u"Enter"},
+        {0xffe1, 0x01000020, 16, u"Shift"},     {0xffe2, 0x01000020, 16, u"Shift"},
+        {0xffe3, 0x01000021, 17, u"Ctrl"},      {0xffe4, 0x01000021, 17, u"Ctrl"},
+        {0xffe9, 0x01000023, 18, u"Alt"},       {0xff52, 0x01000013, 38, u"Up"},
+        {0xff54, 0x01000015, 40, u"Down"},      {0xffbe, 0x01000030, 112, u"F1"},
+        {0xffc9, 0x0100003b, 123, u"F12"},      {0xff0d, 0x01000004, 13, u"Enter"},
         {0xff2a, 0x0100112a, 25, u"半角/全角"}, {'a', 'A', 65, u""},
     };
     for (const Case& c : cases) {
