@@ -194,6 +194,26 @@ TEST(Download, StatusTextsArriveInOrderOnTheCallersThread) {
     EXPECT_FALSE(onCaller) << "the news callback runs on the worker";
 }
 
+TEST(Download, ReplacedNewsCallbackIsNeverRunningAfterwards) {
+    // The window clears the callback as it closes and is gone right after: a call of the
+    // old callback that is still under way then would reach a window that no longer exists.
+    RouteServer routes({{"/", HttpReply(200, "page")}});
+    Downloader d;
+    std::atomic<bool> inside{false};
+    std::atomic<bool> entered{false};
+    d.SetNewsCallback([&] {
+        inside = true;
+        entered = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        inside = false;
+    });
+    d.Start(FromUtf8(Origin(routes.server()) + "/"));
+    while (!entered)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    d.SetNewsCallback({});
+    EXPECT_FALSE(inside) << "the old callback was still running";
+}
+
 TEST(Download, SendsTheFixedRequestHeadersDirectlyDespiteProxyEnvironment) {
     RouteServer routes({{"/page", HttpReply(200, "page")}});
     // Proxies from the environment must not be used: these point at a closed port.
