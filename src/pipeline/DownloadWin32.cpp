@@ -14,8 +14,8 @@
 #include <sstream>
 #include <thread>
 
-#include "pipeline/Download.h"
 #include "base/Text.h"
+#include "pipeline/Download.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000

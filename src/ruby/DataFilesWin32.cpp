@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ruby/DataFiles.h"
 #include "base/Text.h"
+#include "ruby/DataFiles.h"
 
 namespace velmora {
 

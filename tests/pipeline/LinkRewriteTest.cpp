@@ -354,7 +354,8 @@ TEST(RewriteLinks, RealPageKeepsNoRelativeLink) {
     RewriteLinks(local, file, LinkOrigin{}, JobHooks{});
     // The browser's folder: "." and ".." of the path resolved; file:///C:/... for a path
     // with a drive.
-    const std::string dir = std::filesystem::path(path).parent_path().lexically_normal().generic_string();
+    const std::string dir =
+        std::filesystem::path(path).parent_path().lexically_normal().generic_string();
     const std::string folder = (dir.starts_with("/") ? "file://" : "file:///") + dir + "/";
     for (const auto& v : QuotedValues(local)) {
         EXPECT_TRUE(v.starts_with("#") || v.starts_with("file:///") || v.starts_with("http://") ||

@@ -4,10 +4,10 @@
 #include <map>
 #include <string>
 
+#include "base/Text.h"
 #include "ruby/ImeReading.h"
 #include "ruby/ImeReadingWin32.h"
 #include "ruby/RubiEngine.h"
-#include "base/Text.h"
 #include "ruby/UserDictionary.h"
 
 namespace velmora {
