@@ -15,6 +15,7 @@ endif()
 
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
 find_package(OpenSSL REQUIRED)
 
 find_path(MECAB_INCLUDE_DIR mecab.h REQUIRED)
@@ -25,7 +26,7 @@ set_target_properties(Velmora::MeCab PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${MECAB_INCLUDE_DIR})
 
 if(VELMORA_APP)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Network Test)
   find_package(X11 REQUIRED)
   if(NOT X11_Xi_FOUND OR NOT X11_XTest_FOUND)
     message(FATAL_ERROR "The X11 backend needs the XInput2 and XTest extensions (libxi-dev, libxtst-dev)")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of the main window, collapsed and expanded, on a private X display with openbox:
-# docs/velmora-collapsed.png and docs/velmora-expanded.png. Runs with a temporary home, so
+# Pictures of the main window (collapsed, expanded, its menu open), the dictionary editor
+# with two entries and the about box, on a private X display with openbox:
+# docs/velmora-{collapsed,expanded,menu,dictionary,about}.png. Runs with a temporary home, so
 # no settings or pages of the real user are touched.
 set -euo pipefail
 
@@ -45,4 +46,4 @@ pids+=($!)
 sleep 1
 
 "$bin" --screenshot "$out"
-echo "written: $out/velmora-collapsed.png $out/velmora-expanded.png"
+echo "written: $out/velmora-{collapsed,expanded,menu,dictionary,about}.png"

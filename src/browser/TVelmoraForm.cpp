@@ -1,14 +1,18 @@
 #include "browser/TVelmoraForm.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "browser/BrowserCatalogue.h"
+#include "browser/BrowserShower.h"
 #include "browser/RubiPageShower.h"
 #include "browser/RubiTitle.h"
+#include "browser/RubiTriggers.h"
 #include "browser/Startup.h"
 #include "browser/TMessageBox.h"
 #include "pipeline/Download.h"
@@ -30,16 +34,74 @@ std::u16string Quoted(const std::u16string& path) {
     return u"\"" + path + u"\"";
 }
 
-const char16_t* const kLevelCaptions[7] = {
-    u"小学校(しょうがっこう)1年未満(ねんみまん)(&0)", u"小学校(しょうがっこう)1年(ねん)(&1)",
-    u"小学校(しょうがっこう)2年(ねん)(&2)",           u"小学校(しょうがっこう)3年(ねん)(&3)",
-    u"小学校(しょうがっこう)4年(ねん)(&4)",           u"小学校(しょうがっこう)5年(ねん)(&5)",
-    u"小学校(しょうがっこう)6年(ねん)(&6)",
-};
-
 using Kind = TControl::Kind;
 
 }  // namespace
+
+// The window as the desktop logic sees it: the browser showing and the two triggers run
+// on the window's controls, flags, message loop and clock.
+class FormDesktop final : public ShowerHost, public TriggerHost, public UiLoop {
+public:
+    explicit FormDesktop(TVelmoraForm& f)
+        : f_(f), flags_{f.IsStart,     f.Rubiing,   f.ClipBoardRubiing,
+                        f.IsURLCopyed, f.NoForRubi, f.HotKey} {
+        const TVelmoraDeps& d = f.deps_;
+        if (d.windows && d.launcher && d.placement)
+            shower = std::make_unique<BrowserShower>(
+                ShowerServices{d.windows, d.launcher, d.placement, this}, *this);
+        if (d.windows && d.placement && d.input && d.clipboard)
+            triggers = std::make_unique<RubiTriggers>(
+                TriggerServices{d.windows, d.placement, d.input, d.clipboard, this}, *this, flags_);
+    }
+
+    // ShowerHost
+    WindowId MainWindow() override { return f_.view_ ? f_.view_->Handle() : 0; }
+    int MainWindowWidth() override { return f_.view_ ? f_.view_->FrameWidth() : f_.ClientWidth; }
+    void MoveMainWindow(int left, int top) override { f_.MoveMainWindow(left, top); }
+    Rect WorkArea() override { return f_.WorkArea(); }
+    bool NoMoveBrowser() override { return f_.PMenuNoMoveBrowser->Checked(); }
+    std::u16string BrowserExeName() override { return f_.BrowserExeName; }
+    void Message(const std::u16string& text) override { f_.deps_.messages->Info(text); }
+
+    // TriggerHost
+    void ShowBusy(const std::u16string& caption) override {
+        f_.LblRubiing.SetText(caption);
+        f_.LblRubiing.Show();
+        f_.BtnRubi.Hide();
+        f_.LblHelp.Hide();
+    }
+    void SetBusyCaption(const std::u16string& caption) override { f_.LblRubiing.SetText(caption); }
+    void RestoreControls() override {
+        f_.LblRubiing.Hide();
+        f_.BtnRubi.Show();
+        f_.LblHelp.Show();
+    }
+    std::u16string UrlText() override { return f_.LEURL.Text(); }
+    void SetUrlText(const std::u16string& text) override { f_.LEURL.SetText(text); }
+    void RunRubiRequest() override { f_.BtnRubiClick(); }
+    int RubiHTMLCount() override { return f_.RubiHTMLCount; }
+    void ShowNewestRubiPage() override {
+        f_.ShowRubiPage(Quoted(RubiPagePath(f_.DataFolda, f_.RubiHTMLCount)));
+    }
+    bool CloseNoRubiTab() override { return f_.PMenuCloseNoRubiTab->Checked(); }
+
+    // UiLoop
+    void Pump() override { f_.ProcessMessages(); }
+    void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    std::uint32_t Now() override {
+        if (f_.deps_.clock) return f_.deps_.clock->timeGetTime();
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
+
+    std::unique_ptr<BrowserShower> shower;
+    std::unique_ptr<RubiTriggers> triggers;
+
+private:
+    TVelmoraForm& f_;
+    TriggerFlags flags_;
+};
 
 TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
     : DL(std::make_unique<Downloader>()),
@@ -61,7 +123,8 @@ TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
       PanelHelp(Kind::Panel, "PanelHelp", {8, 165, 311, 235}),
       LblHelp(Kind::Label, "LblHelp", {3, 2, 305, 231}, &PanelHelp),
       PopupMenu1("PopupMenu1"),
-      deps_(std::move(deps)) {
+      deps_(std::move(deps)),
+      desktop_(std::make_unique<FormDesktop>(*this)) {
     LblURL.SetText(u"URL:");
     LEURL.SetHint(u"URL");
     LEURL.OnChange = [this] { LEURLChange(); };
@@ -85,6 +148,7 @@ TVelmoraForm::TVelmoraForm(TVelmoraDeps deps)
     ComboBoxRubiTitle.OnCloseUp = [this] { ComboBoxRubiTitleCloseUp(); };
     BtnHelp.SetText(u"使(つか)い方(かた)");
     BtnHelp.OnClick = [this] { BtnHelpClick(); };
+    CreateSettingsCommands();
     BuildMenu();
 
     Timer1 = deps_.timer;
@@ -106,33 +170,47 @@ TVelmoraForm::~TVelmoraForm() {
 }
 
 void TVelmoraForm::BuildMenu() {
-    PMenuBrowser = &PopupMenu1.Add("PMenuBrowser", u"ルビを表示(ひょうじ)するブラウザ(&B)");
-    PMenuRubiLevel = &PopupMenu1.Add("PMenuRubiLevel", u"ルビレベル(&L)");
-    for (int i = 0; i < 7; ++i) {
-        TMenuItem& entry =
-            PMenuRubiLevel->Add("PMenuExceptRubi" + std::to_string(i), kLevelCaptions[i]);
-        entry.GroupIndex = 1;
-        entry.SetChecked(i == 0);
-        entry.OnClick = [this, i] { PMenuExceptRubiClick(i); };
-        MenuExceptRubi[static_cast<size_t>(i)] = &entry;
+    // The entries, captions, radio groups and first ticks come from the menu's table.
+    const TPopupMenu table;
+    for (const TMenuEntry& row : table.Items()) {
+        TMenuItem& parent = table.IsTopLevel(row.id) ? PopupMenu1 : Entry(row.parent);
+        const std::string name = ToUtf8(row.name);
+        TMenuItem& entry = row.kind == MenuKind::Separator ? parent.AddSeparator(name)
+                                                           : parent.Add(name, row.caption);
+        entry.GroupIndex = row.group;
+        entry.AutoCheck = row.kind == MenuKind::Tick;
+        entry.SetChecked(row.checked);
+        MenuEntries[static_cast<size_t>(row.id)] = &entry;
+        const MenuId id = row.id;
+        if (row.kind == MenuKind::Tick) {
+            // The entry has turned its tick over already; the command decides whether it
+            // stays so.
+            entry.OnClick = [this, &entry, id] {
+                entry.SetChecked(!entry.Checked());
+                commands_->Click(id);
+            };
+        } else if (row.kind == MenuKind::Radio) {
+            // The entry has ticked itself; the tick goes back to the setting in effect
+            // until the command has changed it.
+            entry.OnClick = [this, id] {
+                ShowRadioSettings();
+                commands_->Click(id);
+            };
+        } else if (row.kind == MenuKind::Command) {
+            entry.OnClick = [this, id] { commands_->Click(id); };
+        }
     }
-    PMenuSetDic = &PopupMenu1.Add("PMenuSetDic", u"辞書編集(じしょへんしゅう)(&D)");
-    PMenuHotKey = &PopupMenu1.Add("PMenuHotKey", u"ルビふりキー:[Shift](&K)");
-    PMenuCloseNoRubiTab =
-        &PopupMenu1.Add("PMenuCloseNoRubiTab", u"ルビがふられていないタブは閉(と)じる(&T)");
-    PMenuNoMoveBrowser = &PopupMenu1.Add(
-        "PMenuNoMoveBrowser",
-        u"起動時(きどうじ)ルビふりブラウザの位置(いち)・サイズを変更(へんこう)しない(&M)");
-    PMenuDeleteFile = &PopupMenu1.Add(
-        "PMenuDeleteFile", u"終了時(しゅうりょうじ)にルビふりHTMLファイルを削除(さくじょ)する(&F)");
-    for (TMenuItem* tick : {PMenuCloseNoRubiTab, PMenuNoMoveBrowser, PMenuDeleteFile}) {
-        tick->AutoCheck = true;
-        tick->OnClick = [this, tick] { PMenuTickClick(*tick); };
-    }
-    PMenuDeleteFile->SetChecked(true);
-    PopupMenu1.AddSeparator("N1");
-    PMenuHelp = &PopupMenu1.Add("PMenuHelp", u"ヘルプ(&H)");
-    PMenuVersion = &PopupMenu1.Add("PMenuVersion", u"バージョン情報(じょうほう)(&V)");
+    for (int i = 0; i < 7; ++i)
+        MenuExceptRubi[static_cast<size_t>(i)] = &Entry(TPopupMenu::ExceptRubi(i));
+    PMenuBrowser = &Entry(MenuId::PMenuBrowser);
+    PMenuRubiLevel = &Entry(MenuId::PMenuRubiLevel);
+    PMenuSetDic = &Entry(MenuId::PMenuSetDic);
+    PMenuHotKey = &Entry(MenuId::PMenuHotKey);
+    PMenuCloseNoRubiTab = &Entry(MenuId::PMenuCloseNoRubiTab);
+    PMenuNoMoveBrowser = &Entry(MenuId::PMenuNoMoveBrowser);
+    PMenuDeleteFile = &Entry(MenuId::PMenuDeleteFile);
+    PMenuHelp = &Entry(MenuId::PMenuHelp);
+    PMenuVersion = &Entry(MenuId::PMenuVersion);
 }
 
 std::vector<TControl*> TVelmoraForm::Controls() {
@@ -208,6 +286,23 @@ bool TVelmoraForm::FormCreate() {
     IsStart = true;
     ProcessMessages();
 
+    // The ruby key is seen in every program, and the tool types into the browser: without
+    // either the tool cannot work.
+    if (deps_.keyHook || deps_.input) {
+        std::string why;
+        const bool typing = !deps_.input || deps_.input->Available(&why);
+        if (!typing || !deps_.keyHook ||
+            !deps_.keyHook->Start(
+                [this](int key, bool released) {
+                    HotKeyMessage(key, released ? kKeyReleased : 0u);
+                },
+                &why)) {
+            StartupFailure = why;
+            deps_.messages->Info(u"初期設定に失敗しました。終了します。");
+            return false;
+        }
+    }
+
     Folda = deps_.folders->ProgramFolder();
     DataFolda = deps_.folders->Documents() + u"/Quorrin/VelmoraData";
     std::error_code ec;
@@ -247,11 +342,13 @@ void TVelmoraForm::LoadSettings() {
     ExceptRubiLevel = std::clamp(load.config.ExceptRubiLevel, 0, 6);
     MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->SetChecked(true);
     BrowserExeName = load.config.BrowserExeName;
+    RubiStyle = load.config.RubiStyle;
     HotKey = load.config.HotKey;
     PMenuHotKey->SetText(u"ルビふりキー:[" + load.config.HotKeyName + u"](&K)");
     PMenuDeleteFile->SetChecked(load.config.DeleteFile);
     PMenuCloseNoRubiTab->SetChecked(load.config.CloseNoRubiTab);
     PMenuNoMoveBrowser->SetChecked(load.config.NoMoveBrowser);
+    Entry(TPopupMenu::RubiStyle(RubiStyle == RubyStyle::RubyTags ? 1 : 0)).SetChecked(true);
 
     SetBrowserNo();
     PMenuBrowser->SetText(BrowserMenuCaption(BrowserDisplayName()));
@@ -276,19 +373,7 @@ std::u16string TVelmoraForm::BrowserDisplayName() const {
 }
 
 void TVelmoraForm::SetHelpText(std::u16string name) {
-    if (name.empty()) name = ReadHotKeyName(Config());
-    std::u16string text =
-        u"表示中(ひょうじちゅう)のブラウザが\r\nFirefox/IE(Windpws10以外(いがい)) "
-        u"/Chrome/Opera/Kinza/Sleipnir なら、\r\nそのアドレスバー(URL欄(らん))をクリックしてから[" +
-        name +
-        u"]キーを押(お)せばルビがふられます。\r\n\r\nすべてのブラウザでアドレスバーのURLを[" +
-        name +
-        u"]キーを押(お)しながらコピーすればルビがふられます。\r\n\r\n"
-        u"URLテキストの左(ひだり)にアイコンがあればそのアイコンを上(うえ)の"
-        u"[URL]欄(らん)へドラッグ・ドロップしてもルビがふられます。";
-    if (PMenuCloseNoRubiTab->Checked())
-        text += u"(この場合(ばあい)、ルビがふられていないタブは閉(と)じません。)";
-    LblHelp.SetText(ReplaceAll(text, u"\r\n", u"\n"));
+    commands_->SetHelpText(std::move(name));
 }
 
 void TVelmoraForm::FormShow() {
@@ -300,6 +385,7 @@ void TVelmoraForm::FormShow() {
         deps_.messages->Info(u"表示(ひょうじ)するブラウザを指定(してい)してください。");
     }
     IsStart = false;
+    if (deps_.startEnded) deps_.startEnded();
 }
 
 bool TVelmoraForm::FormCloseQuery() {
@@ -323,7 +409,7 @@ bool TVelmoraForm::FormCloseQuery() {
 }
 
 void TVelmoraForm::FormDestroy() {
-    // Nothing is joined at start-up yet that needs leaving here.
+    if (deps_.keyHook) deps_.keyHook->Stop();
 }
 
 // ---- The request ----
@@ -380,6 +466,7 @@ void TVelmoraForm::BtnRubiClick() {
     env.RubiHTMLCount = &RubiHTMLCount;
     env.ExceptRubiLevel = &ExceptRubiLevel;
     env.dic = &Dic;
+    env.style = RubiStyle;
     env.reading = deps_.reading;
     env.downloader = DL.get();
     env.hooks = Hooks();
@@ -450,7 +537,22 @@ void TVelmoraForm::BtnCancelClick() {
 }
 
 void TVelmoraForm::ShowRubiPage(const std::u16string& quotedPath) {
-    if (deps_.shower) BrowserHWND = deps_.shower->ShowRubiPage(quotedPath, IsStart);
+    if (deps_.shower)
+        BrowserHWND = deps_.shower->ShowRubiPage(quotedPath, IsStart);
+    else if (desktop_->shower)
+        BrowserHWND = desktop_->shower->ShowRubiPage(quotedPath, IsStart);
+}
+
+void TVelmoraForm::HotKeyMessage(int key, std::uint32_t flags) {
+    if (desktop_->triggers) desktop_->triggers->HotKeyMessage(key, flags);
+}
+
+void TVelmoraForm::WMDrawClipboard() {
+    if (desktop_->triggers) desktop_->triggers->WMDrawClipboard();
+}
+
+void TVelmoraForm::CloseBrowserTab() {
+    if (desktop_->triggers) desktop_->triggers->CloseBrowserTab();
 }
 
 void TVelmoraForm::Timer1Timer() {
@@ -461,7 +563,10 @@ void TVelmoraForm::Timer1Timer() {
                            std::u16string(static_cast<size_t>(TimeCount), u'.'));
         return;
     }
-    if (GetBrowserStartTime == 0 && SetHotKeyStartTime == 0 && Timer1) Timer1->Stop();
+    if (GetBrowserStartTime != 0 || SetHotKeyStartTime != 0)
+        commands_->Timer1Timer();
+    else if (Timer1)
+        Timer1->Stop();
 }
 
 // ---- URL field ----
@@ -478,11 +583,7 @@ void TVelmoraForm::LEURLMouseEnter() {
 }
 
 bool TVelmoraForm::LEURLKeyDown(int key) {
-    if (key != vk::Return) return false;
-    if (!IsRubiAddress(LEURL.Text())) return false;
-    // A second request never starts while one runs.
-    if (!Rubiing) BtnRubiClick();
-    return true;
+    return commands_->LEURLKeyDown(key);
 }
 
 void TVelmoraForm::DropURLTarget1Drop(const std::u16string& url) {
@@ -519,44 +620,15 @@ void TVelmoraForm::ComboBoxRubiTitleCloseUp() {
 // ---- Menu ----
 
 void TVelmoraForm::ImgMenuClick() {
-    if (view_) view_->Popup(PopupMenu1, ImgMenu);
+    commands_->ImgMenuClick();
 }
 
 void TVelmoraForm::BtnHelpClick() {
-    SetClientHeight(ClientHeight == CollapsedHeight() ? ExpandedHeight() : CollapsedHeight());
+    commands_->BtnHelpClick();
 }
 
 void TVelmoraForm::PMenuExceptRubiClick(int level) {
-    if (IsStart || level == ExceptRubiLevel) {
-        MenuExceptRubi[static_cast<size_t>(ExceptRubiLevel)]->SetChecked(true);
-        return;
-    }
-    ExceptRubiLevel = level;
-    MenuExceptRubi[static_cast<size_t>(level)]->SetChecked(true);
-    IniFile ini = Config();
-    std::u16string error;
-    if (!WriteExceptRubiLevel(ini, level, &error)) {
-        deps_.messages->Error(error);
-        return;
-    }
-    ProcessMessages();
-    // The new level applies to the running request's later lines; no second one starts.
-    if (!Rubiing && IsRubiAddress(LEURL.Text())) BtnRubiClick();
-}
-
-void TVelmoraForm::PMenuTickClick(TMenuItem& entry) {
-    const bool checked = entry.Checked();
-    if (IsStart) {
-        entry.SetChecked(!checked);
-        return;
-    }
-    if (&entry == PMenuCloseNoRubiTab) SetHelpText(u"");
-    IniFile ini = Config();
-    std::u16string error;
-    bool ok = &entry == PMenuDeleteFile       ? WriteDeleteFile(ini, checked, &error)
-              : &entry == PMenuCloseNoRubiTab ? WriteCloseNoRubiTab(ini, checked, &error)
-                                              : WriteNoMoveBrowser(ini, checked, &error);
-    if (!ok) deps_.messages->Error(error);
+    commands_->PMenuExceptRubiClick(level);
 }
 
 }  // namespace velmora

@@ -19,19 +19,26 @@
 
 #include "browser/Controls.h"
 #include "browser/TVelmoraView.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/DesktopWindows.h"
 #include "platform/EventPump.h"
 #include "platform/Folders.h"
+#include "platform/InputSender.h"
+#include "platform/KeyHook.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/Timer.h"
 #include "platform/WindowPlacement.h"
 #include "ruby/Hooks.h"
 #include "ruby/ReadingService.h"
 #include "ruby/UserDictionary.h"
 #include "settings/IniFile.h"
+#include "settings/MenuCommands.h"
 
 namespace velmora {
 
 class Downloader;
+class FormDesktop;
 class RubiPageShower;
 class TMessageBox;
 
@@ -39,7 +46,16 @@ class TMessageBox;
 struct TVelmoraDeps {
     Folders* folders = nullptr;
     WindowPlacement* placement = nullptr;
+    // Shows ruby pages; when null, the window shows them itself in the chosen browser
+    // through the desktop's windows and processes below.
     RubiPageShower* shower = nullptr;
+    DesktopWindows* windows = nullptr;
+    ProcessLauncher* launcher = nullptr;
+    // Global keys (the ruby key), synthetic keys and clicks, the clipboard: the triggers.
+    // Without them the ruby key and the clipboard start nothing.
+    KeyHook* keyHook = nullptr;
+    InputSender* input = nullptr;
+    Clipboard* clipboard = nullptr;
     TMessageBox* messages = nullptr;
     // The one-second timer (Timer1), the millisecond clock and the message loop.
     Timer* timer = nullptr;
@@ -52,9 +68,20 @@ struct TVelmoraDeps {
     std::function<bool(std::string*)> readingAvailable;
     // The desktop's default browser, asked when none is stored.
     DefaultBrowserLookup defaultBrowser;
+    // The window in front and its program, for the browser capture; null: none is ever taken.
+    CaptureDesktop* desktop = nullptr;
+    // The dictionary editor and the about box, shown modally; the about box's start-up
+    // display ends when the window has first been shown.
+    std::function<void()> showDicForm;
+    std::function<void()> showVersionForm;
+    std::function<void()> startEnded;
+    // Opens the help page `page` with the browser program `exe`.
+    std::function<void(const std::u16string& exe, const std::u16string& page)> openHelpPage;
 };
 
-class TVelmoraForm {
+// The fields the settings commands share (ExceptRubiLevel, BrowserExeName, HotKey, the
+// capture times, IsStart, Rubiing, the folders...) come from TSettingsFields.
+class TVelmoraForm : public TSettingsFields {
 public:
     explicit TVelmoraForm(TVelmoraDeps deps);
     ~TVelmoraForm();
@@ -71,6 +98,8 @@ public:
 
     // The start-up sequence. False when the program has to end (the message was shown).
     bool FormCreate();
+    // Why the start-up failed, when the desktop said (for the program's error output).
+    std::string StartupFailure;
     // First show; later shows do nothing.
     void FormShow();
     // The window is about to close: stops a download, deletes this run's pages when
@@ -93,9 +122,21 @@ public:
     void ComboBoxRubiTitleSelect(int index);
     void ComboBoxRubiTitleCloseUp();
     void PMenuExceptRubiClick(int level);
+    void PMenuRubiStyleClick(int style);
+    void PMenuBrowserClick();
+    void PMenuHotKeyClick();
+    void PMenuSetDicClick();
+    void PMenuVersionClick();
+    void PMenuHelpClick();
     void AddRubiTitle(int number, const std::vector<std::u16string>& lines);
     void SetHelpText(std::u16string name);
     void ShowRubiPage(const std::u16string& quotedPath);
+    // A key report of the key hook (virtual-key code; flags with bit 31 set on release).
+    void HotKeyMessage(int key, std::uint32_t flags);
+    // The clipboard's text changed.
+    void WMDrawClipboard();
+    // Ctrl+W to the browser in front.
+    void CloseBrowserTab();
 
     // Sets BrowserNo from BrowserExeName.
     void SetBrowserNo();
@@ -110,30 +151,19 @@ public:
 
     // ---- State of the run ----
     std::vector<std::u16string> RubiSL;  // the current request keeps its own lines
-    bool Rubiing = false;
     std::u16string KanjiString;
     int KanjiCount = 0;
     int TimeCount = 0;
     int RubiHTMLCount = 0;
     WindowId FClipNextHandle = 0;
     std::array<TMenuItem*, 7> MenuExceptRubi{};
-    int ExceptRubiLevel = 0;
-    std::uint32_t GetBrowserStartTime = 0;
-    std::uint32_t SetHotKeyStartTime = 0;
-    std::array<std::u16string, 7> BrowserName;
-    int BrowserNo = -1;
     std::vector<int> KeyInputs;
     int KeyInputCount = 0;
     bool ClipBoardRubiing = false;
     bool IsURLCopyed = false;
     bool NoForRubi = false;
-    std::u16string Folda;
-    std::u16string DataFolda;
-    bool IsStart = true;
     WindowId BrowserHWND = 0;
-    std::u16string BrowserExeName;
     bool IsVista = false;
-    int HotKey = 0;
     UserDictionary Dic;
     std::vector<std::u16string>& DicWord = Dic.DicWord;
     std::vector<std::u16string>& DicRubi = Dic.DicRubi;
@@ -177,12 +207,18 @@ public:
     TMenuItem* PMenuDeleteFile = nullptr;
     TMenuItem* PMenuHelp = nullptr;
     TMenuItem* PMenuVersion = nullptr;
+    // Every entry of the pop-up menu, by its place in the menu's table.
+    std::array<TMenuItem*, kMenuCount> MenuEntries{};
+    TMenuItem& Entry(MenuId id) { return *MenuEntries[static_cast<size_t>(id)]; }
 
 private:
+    friend class FormDesktop;
     void BuildMenu();
+    void CreateSettingsCommands();
+    // The radio entries show the level and the reading style in effect.
+    void ShowRadioSettings();
     void SetClientHeight(int height);
     void LoadSettings();
-    void PMenuTickClick(TMenuItem& entry);
     JobHooks Hooks();
     Rect WorkArea();
     void MoveMainWindow(int left, int top);
@@ -194,7 +230,14 @@ private:
     IniFile Config() const;
 
     TVelmoraDeps deps_;
+    std::unique_ptr<FormDesktop> desktop_;  // browser showing and triggers
     TVelmoraView* view_ = nullptr;
+    // The settings commands and what this window lends them.
+    class SettingsHost;
+    class NoDesktop;
+    std::unique_ptr<MenuHost> settingsHost_;
+    std::unique_ptr<CaptureDesktop> noDesktop_;
+    std::unique_ptr<TMenuCommands> commands_;
     bool closed_ = false;
     bool requestRunning_ = false;  // BtnRubiClick is on the stack
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -17,6 +17,7 @@
 #include "base/Text.h"
 #include "cli/DataFolder.h"
 #include "pipeline/Download.h"
+#include "pipeline/HtmlRanges.h"
 #include "pipeline/RubiRequest.h"
 #include "ruby/ImeReading.h"
 #include "ruby/MecabReading.h"
@@ -31,10 +32,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: velmora-rubi [OPTIONS] ADDRESS...\n"
-    "       velmora-rubi --text [--level N] [--dictionary FILE]\n"
+    "       velmora-rubi --text [--level N] [--dictionary FILE] [--ruby-tags]\n"
     "\n"
     "Writes the reading of every kanji run after it, in hiragana between brackets:\n"
-    "漢字を -> 漢字(かんじ)を.\n"
+    "漢字を -> 漢字(かんじ)を. In pages only the text the reader sees gets readings: not\n"
+    "addresses, scripts, styles, form fields, existing ruby, nor Chinese or Korean text.\n"
     "\n"
     "Each ADDRESS (an http or https URL, a file URL or a path) is fetched, decoded,\n"
     "annotated, its relative links pointed back to where it came from, and written as the\n"
@@ -47,6 +49,9 @@ constexpr const char* kUsage =
     "  --level N          ruby level 0-6: kanji taught up to school grade N get no reading\n"
     "                     (default: the level in Config.ini)\n"
     "  --dictionary FILE  the user's dictionary (default: Dictionary.ini in the data folder)\n"
+    "  --ruby-tags        write readings as ruby markup shown above the kanji,\n"
+    "                     <ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby> (the title\n"
+    "                     and attributes keep brackets; default: the style in Config.ini)\n"
     "  --text             annotate UTF-8 text from standard input to standard output\n"
     "  --reading NAME     where readings come from: mecab (the default), or ime for the\n"
     "                     Japanese IME of Windows\n"
@@ -126,6 +131,7 @@ int Run(std::vector<std::string> args) {
     char** argv = argvStore.data();
     bool text = false;
     bool ime = false;
+    bool rubyTags = false;
     int level = -1;
     std::string dictionary, dataFolder, caFile;
     std::vector<std::string> addresses;
@@ -137,6 +143,8 @@ int Run(std::vector<std::string> args) {
             return 0;
         } else if (arg == "--text") {
             text = true;
+        } else if (arg == "--ruby-tags") {
+            rubyTags = true;
         } else if (arg == "--level") {
             const char* v = value();
             char* end = nullptr;
@@ -183,13 +191,13 @@ int Run(std::vector<std::string> args) {
 
     // Defaults come from the data folder; the options override them.
     fs::path folder = dataFolder.empty() ? DefaultDataFolder() : ArgPath(dataFolder);
-    if (level < 0) {
-        level = 0;
-        if (!text) {
-            IniFile ini(ConfigPath(PathText(folder)));
-            level = std::clamp(ini.ReadInteger(u"ExceptRubi", u"Value", 0), 0, 6);
-        }
+    RubyStyle style = rubyTags ? RubyStyle::RubyTags : RubyStyle::Parentheses;
+    if (!text) {
+        IniFile ini(ConfigPath(PathText(folder)));
+        if (level < 0) level = std::clamp(ini.ReadInteger(u"ExceptRubi", u"Value", 0), 0, 6);
+        if (!rubyTags) style = ReadRubiStyle(ini);
     }
+    level = std::max(level, 0);
     UserDictionary dic;
     fs::path dicPath =
         dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : ArgPath(dictionary);
@@ -210,7 +218,9 @@ int Run(std::vector<std::string> args) {
                           std::istreambuf_iterator<char>());
         std::vector<std::u16string> lines = SplitTextLines(FromUtf8(input));
         RubiEngine engine(reading, level, dic, {});
-        if (!engine.DoRubi(lines)) return Usage("the reading service is not available");
+        if (!AnnotatePage(lines, WholeLineRanges(lines, false), engine, reading, style, {})) {
+            return Usage("the reading service is not available");
+        }
         std::string out;
         for (size_t i = 0; i < lines.size(); ++i) {
             out += ToUtf8(lines[i]);
@@ -246,6 +256,7 @@ int Run(std::vector<std::string> args) {
         env.RubiHTMLCount = &RubiHTMLCount;
         env.ExceptRubiLevel = &level;
         env.dic = &dic;
+        env.style = style;
         env.reading = reading;
         env.downloader = &downloader;
         env.hooks.message = [&](const std::u16string& m) {

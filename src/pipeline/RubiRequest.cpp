@@ -16,6 +16,7 @@
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "pipeline/Download.h"
+#include "pipeline/HtmlRanges.h"
 #include "pipeline/LinkRewrite.h"
 #include "pipeline/PageDecode.h"
 #include "ruby/RubiEngine.h"
@@ -347,7 +348,10 @@ RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env) {
         static const UserDictionary kNoDic;
         RubiEngine engine(env.reading, env.ExceptRubiLevel ? *env.ExceptRubiLevel : kNoLevel,
                           env.dic ? *env.dic : kNoDic, hooks);
-        if (!engine.DoRubi(RubiSL)) {
+        // Readings go only where the reader sees text: not into addresses, scripts, styles,
+        // form values, existing ruby or Chinese and Korean text.
+        const PageRanges ranges = FindAnnotateRanges(RubiSL);
+        if (!AnnotatePage(RubiSL, ranges, engine, env.reading, env.style, hooks)) {
             result.outcome = hooks.StillWanted() ? RubiOutcome::Failed : RubiOutcome::Cancelled;
             return result;
         }

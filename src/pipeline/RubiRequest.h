@@ -8,6 +8,7 @@
 
 #include "ruby/Hooks.h"
 #include "ruby/ReadingService.h"
+#include "ruby/RubiEngine.h"
 #include "ruby/UserDictionary.h"
 
 namespace velmora {
@@ -34,6 +35,7 @@ struct RubiRequestEnv {
     int* RubiHTMLCount = nullptr;  // pages written in this run
     const int* ExceptRubiLevel = nullptr;
     const UserDictionary* dic = nullptr;
+    RubyStyle style = RubyStyle::Parentheses;  // how readings are written in the page text
     ReadingServiceFactory reading;
     Downloader* downloader = nullptr;  // for http(s) addresses
     JobHooks hooks;

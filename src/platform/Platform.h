@@ -5,8 +5,12 @@
 #include <memory>
 
 #include "platform/DefaultBrowser.h"
+#include "platform/DesktopWindows.h"
 #include "platform/Folders.h"
+#include "platform/InputSender.h"
 #include "platform/InstanceLock.h"
+#include "platform/KeyHook.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/WindowPlacement.h"
 
 namespace velmora {
@@ -16,6 +20,10 @@ struct PlatformServices {
     std::unique_ptr<Folders> folders;
     std::unique_ptr<WindowPlacement> placement;
     std::unique_ptr<DefaultBrowser> defaultBrowser;
+    std::unique_ptr<DesktopWindows> windows;
+    std::unique_ptr<ProcessLauncher> launcher;
+    std::unique_ptr<KeyHook> keyHook;
+    std::unique_ptr<InputSender> input;
 };
 
 // Defined once per backend.

@@ -17,6 +17,10 @@ public:
     virtual bool Move(WindowId window, int left, int top) = 0;
     // Keeps `window` above all other windows, or ends that, without re-creating it.
     virtual bool SetTopmost(WindowId window, bool on) = 0;
+    // Moves and sizes the outer frame to `frame`.
+    virtual bool MoveResize(WindowId window, const Rect& frame) = 0;
+    // Restores `window` when minimised, raises it and gives it the focus (the foreground).
+    virtual bool Activate(WindowId window) = 0;
 };
 
 }  // namespace velmora

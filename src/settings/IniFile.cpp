@@ -352,6 +352,7 @@ constexpr std::u16string_view kHotKeyName = u"Name";
 constexpr std::u16string_view kDeleteFile = u"DeleteFile";
 constexpr std::u16string_view kCloseNoRubiTab = u"CloseNoRubiTab";
 constexpr std::u16string_view kNoMoveBrowser = u"NoMoveBrowser";
+constexpr std::u16string_view kRubiStyle = u"RubiStyle";
 constexpr std::u16string_view kEdgeLauncher = u"LaunchWinApp.exe";
 
 }  // namespace
@@ -399,6 +400,7 @@ ConfigLoad LoadConfig(IniFile& ini, const DefaultBrowserLookup& defaultBrowser) 
         c.DeleteFile = ini.ReadBool(kDeleteFile, kValue, true);
         c.CloseNoRubiTab = ini.ReadBool(kCloseNoRubiTab, kValue, false);
         c.NoMoveBrowser = ini.ReadBool(kNoMoveBrowser, kValue, false);
+        c.RubiStyle = ReadRubiStyle(ini);
     }
     if (c.BrowserExeName.empty() && defaultBrowser) {
         c.BrowserExeName = BrowserFromDefault(defaultBrowser());
@@ -438,6 +440,15 @@ bool WriteCloseNoRubiTab(IniFile& ini, bool on, std::u16string* error) {
 
 bool WriteNoMoveBrowser(IniFile& ini, bool on, std::u16string* error) {
     return ini.WriteBool(kNoMoveBrowser, kValue, on, error);
+}
+
+RubyStyle ReadRubiStyle(const IniFile& ini) {
+    return ini.ReadInteger(kRubiStyle, kValue, 0) == 1 ? RubyStyle::RubyTags
+                                                       : RubyStyle::Parentheses;
+}
+
+bool WriteRubiStyle(IniFile& ini, RubyStyle style, std::u16string* error) {
+    return ini.WriteInteger(kRubiStyle, kValue, style == RubyStyle::RubyTags ? 1 : 0, error);
 }
 
 }  // namespace velmora

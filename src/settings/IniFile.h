@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/FileIO.h"
+#include "ruby/RubiEngine.h"
 
 namespace velmora {
 
@@ -77,9 +78,10 @@ struct Config {
     std::u16string BrowserExeName;  // full path, kMicrosoftEdge, or empty (none chosen)
     int HotKey = kShiftKey;         // virtual-key code of the ruby key
     std::u16string HotKeyName = u"Shift";
-    bool DeleteFile = true;       // delete this run's ruby pages at exit
-    bool CloseNoRubiTab = false;  // close the browser tab of the page without ruby
-    bool NoMoveBrowser = false;   // leave the ruby browser's window where it is
+    bool DeleteFile = true;                        // delete this run's ruby pages at exit
+    bool CloseNoRubiTab = false;                   // close the browser tab of the page without ruby
+    bool NoMoveBrowser = false;                    // leave the ruby browser's window where it is
+    RubyStyle RubiStyle = RubyStyle::Parentheses;  // how readings are written
 };
 
 // The repair of a stored Alt ruby key, which is no longer accepted: Shift takes its place.
@@ -120,6 +122,11 @@ bool WriteHotKey(IniFile& ini, int key, std::u16string_view name, std::u16string
 bool WriteDeleteFile(IniFile& ini, bool on, std::u16string* error = nullptr);
 bool WriteCloseNoRubiTab(IniFile& ini, bool on, std::u16string* error = nullptr);
 bool WriteNoMoveBrowser(IniFile& ini, bool on, std::u16string* error = nullptr);
+
+// The reading style, section "RubiStyle": 0 brackets (also for a missing or unknown value),
+// 1 ruby markup.
+RubyStyle ReadRubiStyle(const IniFile& ini);
+bool WriteRubiStyle(IniFile& ini, RubyStyle style, std::u16string* error = nullptr);
 
 // ---- Paths and file helpers shared by the two stores ----
 

@@ -137,6 +137,8 @@ struct FormFixture {
     const char* tls = "OpenSSL/3.0.11";
     bool readingAvailable = true;
     std::unique_ptr<TVelmoraForm> form;
+    // More services for the window, set before Start.
+    std::function<void(TVelmoraDeps&)> extra;
 
     explicit FormFixture(const std::string& documents = "Documents") {
         folders.documents = (tmp.path / documents).u16string();
@@ -173,6 +175,7 @@ struct FormFixture {
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {
             return std::make_unique<ProbeReading>(script, onFirstReading);
         };
+        if (extra) extra(deps);
         form = std::make_unique<TVelmoraForm>(std::move(deps));
         form->AttachView(view);
         if (!form->FormCreate()) return false;

@@ -330,10 +330,10 @@ TEST(FormStartup, MenuModelAndPicture) {
     std::vector<std::string> names;
     for (const auto& entry : f.PopupMenu1.Items())
         names.push_back(entry->Name());
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"PMenuBrowser", "PMenuRubiLevel", "PMenuSetDic",
-                                        "PMenuHotKey", "PMenuCloseNoRubiTab", "PMenuNoMoveBrowser",
-                                        "PMenuDeleteFile", "N1", "PMenuHelp", "PMenuVersion"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"PMenuBrowser", "PMenuRubiLevel", "PMenuRubiStyle",
+                                               "PMenuSetDic", "PMenuHotKey", "PMenuCloseNoRubiTab",
+                                               "PMenuNoMoveBrowser", "PMenuDeleteFile", "N1",
+                                               "PMenuHelp", "PMenuVersion"}));
     EXPECT_EQ(f.PMenuRubiLevel->Items().size(), 7u);
     EXPECT_TRUE(f.PopupMenu1.Find("N1")->IsSeparator());
     // The menu picture opens the menu below itself.

@@ -17,7 +17,7 @@ public:
 
     // Starts Xvfb and openbox and points DISPLAY at them. False (with the reason) when the
     // programs are missing or do not come up.
-    bool Start(QString* why) {
+    bool Start(QString* why, const QString& screen = QStringLiteral("1280x800x24")) {
         const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
         if (xvfb.isEmpty() || openbox.isEmpty()) {
@@ -34,9 +34,8 @@ public:
                 QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
                 continue;
             display = QStringLiteral(":%1").arg(number);
-            xvfb_.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp")});
+            xvfb_.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
             if (!xvfb_.waitForStarted()) break;
             const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
             (void)QTest::qWaitFor(
@@ -106,8 +105,14 @@ public:
     Display* x = nullptr;
 
 private:
+    // The window manager has come up: it names itself on the root window first and its
+    // work area last, once it manages windows.
     bool HasWm() {
-        const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
+        return HasRootProperty("_NET_SUPPORTING_WM_CHECK") && HasRootProperty("_NET_WORKAREA");
+    }
+
+    bool HasRootProperty(const char* name) {
+        const Atom check = XInternAtom(x, name, False);
         Atom type;
         int format;
         unsigned long count = 0, after;

@@ -123,6 +123,28 @@ TEST_F(CliTest, AddressesBecomeNumberedPages) {
     EXPECT_NE(r.err.find("すでにルビがふられています。"), std::string::npos) << r.err;
 }
 
+TEST_F(CliTest, RubyMarkupFromTheOptionOrConfig) {
+    const fs::path data = dir_ / "data";
+    fs::create_directories(data);
+    std::ofstream(dir_ / "a.html", std::ios::binary)
+        << "<title>漢字</title><a href=\"#漢字\">漢字</a>\n";
+    const std::string ruby =
+        "\xEF\xBB\xBF<title>漢字(かんじ)</title><a href=\"#漢字\"><ruby>漢字<rp>(</rp>"
+        "<rt>かんじ</rt><rp>)</rp></ruby></a>\r\n";
+    const std::string page = "'" + (dir_ / "a.html").string() + "'";
+    Outcome r = Rubi("--ruby-tags --data-folder '" + data.string() + "' " + page);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(data / "Rubi1.html"), ruby);
+
+    std::ofstream(data / "Config.ini") << "[RubiStyle]\nValue=1\n";
+    r = Rubi("--data-folder '" + data.string() + "' " + page);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(data / "Rubi1.html"), ruby);
+
+    r = Rubi("--text --ruby-tags", "漢字を\n");
+    EXPECT_EQ(r.out, "<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>を\n");
+}
+
 TEST_F(CliTest, DownloadsFromALocalServer) {
     using namespace velmora::localhttp;
     LocalHttpServer server([](const HttpRequest& req, HttpConnection& c) {

@@ -404,6 +404,32 @@ TEST_F(TempFolder, ReadsEachSettingWithItsDefault) {
     }
 }
 
+TEST_F(TempFolder, ReadingStyleIsRubyMarkupOnlyForOne) {
+    const struct {
+        const char* file;
+        RubyStyle style;
+    } cases[] = {
+        {"", RubyStyle::Parentheses},
+        {"[RubiStyle]\nValue=0\n", RubyStyle::Parentheses},
+        {"[RubiStyle]\nValue=1\n", RubyStyle::RubyTags},
+        {"[rubistyle]\nvalue= 0x1 \n", RubyStyle::RubyTags},
+        {"[RubiStyle]\nValue=2\n", RubyStyle::Parentheses},
+        {"[RubiStyle]\nValue=-1\n", RubyStyle::Parentheses},
+        {"[RubiStyle]\nValue=ruby\n", RubyStyle::Parentheses},
+    };
+    for (const auto& c : cases) {
+        Put(ConfigFile(), std::string("[BrowserExeName]\nValue=/b\n") + c.file);
+        IniFile ini(ConfigFile());
+        EXPECT_EQ(LoadConfig(ini, nullptr).config.RubiStyle, c.style) << c.file;
+        EXPECT_EQ(ReadRubiStyle(ini), c.style) << c.file;
+    }
+    IniFile ini(ConfigFile());
+    ASSERT_TRUE(WriteRubiStyle(ini, RubyStyle::RubyTags));
+    EXPECT_EQ(Get(ConfigFile()), "[BrowserExeName]\nValue=/b\n[RubiStyle]\nValue=1\n");
+    ASSERT_TRUE(WriteRubiStyle(ini, RubyStyle::Parentheses));
+    EXPECT_EQ(ReadRubiStyle(ini), RubyStyle::Parentheses);
+}
+
 TEST_F(TempFolder, AltKeyIsRepairedOnce) {
     EXPECT_FALSE(RepairAltHotKey(17).repaired);
     EXPECT_EQ(RepairAltHotKey(17).HotKey, 17);

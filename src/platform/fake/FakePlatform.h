@@ -63,10 +63,12 @@ public:
 class FakeWindowPlacement final : public WindowPlacement {
 public:
     struct Call {
-        std::string what;  // "move" or "topmost"
+        std::string what;  // "move", "topmost", "moveresize" or "activate"
         WindowId window = 0;
-        int a = 0;  // left, or 1/0 for topmost on/off
-        int b = 0;  // top
+        int a = 0;       // left, or 1/0 for topmost on/off
+        int b = 0;       // top
+        int width = 0;   // moveresize only
+        int height = 0;  // moveresize only
     };
 
     Rect workArea{0, 0, 1280, 800};
@@ -92,6 +94,15 @@ public:
     bool SetTopmost(WindowId window, bool on) override {
         calls.push_back({"topmost", window, on ? 1 : 0, 0});
         topmost[window] = on;
+        return true;
+    }
+    bool MoveResize(WindowId window, const Rect& frame) override {
+        calls.push_back({"moveresize", window, frame.left, frame.top, frame.width, frame.height});
+        windows[window] = frame;
+        return true;
+    }
+    bool Activate(WindowId window) override {
+        calls.push_back({"activate", window});
         return true;
     }
 };

@@ -15,6 +15,17 @@ std::unique_ptr<InstanceLock> CreateFlockInstanceLock();
 std::unique_ptr<Folders> CreateXdgFolders();
 // Works through its own connection to $DISPLAY; without one every call returns false.
 std::unique_ptr<WindowPlacement> CreateX11WindowPlacement();
+std::unique_ptr<DesktopWindows> CreateX11DesktopWindows();
+// Whether the X display of $DISPLAY can be opened; the reason when not.
+bool X11DisplayAvailable(std::string* why);
+// The key hook opens its connection when started; the sender at once.
+std::unique_ptr<KeyHook> CreateX11KeyHook();
+std::unique_ptr<InputSender> CreateX11InputSender();
+std::unique_ptr<ProcessLauncher> CreatePosixProcessLauncher();
+
+// /proc/PID/exe (an executable replaced on disk counts as itself) and the parent's id.
+std::u16string LinuxProcessExePath(ProcessId pid);
+ProcessId LinuxParentProcess(ProcessId pid);
 
 std::string XdgDocumentsDir();
 

@@ -5,37 +5,16 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/x11/X11Backend.h"
+#include "platform/x11/X11Util.h"
 
 namespace velmora {
 namespace {
 
-// Turns X protocol errors (a window that went away meanwhile) into failed calls instead
-// of Xlib's default handler, which ends the process.
-class ScopedErrorTrap {
-public:
-    explicit ScopedErrorTrap(Display* display) : display_(display) {
-        XSync(display_, False);
-        failed_ = false;
-        previous_ = XSetErrorHandler(&ScopedErrorTrap::Handler);
-    }
-    ~ScopedErrorTrap() { XSetErrorHandler(previous_); }
-    bool Failed() {
-        XSync(display_, False);
-        return failed_;
-    }
-
-private:
-    static int Handler(Display*, XErrorEvent*) {
-        failed_ = true;
-        return 0;
-    }
-    static inline bool failed_ = false;
-    Display* display_;
-    XErrorHandler previous_;
-};
+using x11::ScopedErrorTrap;
 
 class X11WindowPlacement final : public WindowPlacement {
 public:
@@ -106,39 +85,46 @@ public:
         return !trap.Failed();
     }
 
-private:
-    Atom Intern(const char* name) { return XInternAtom(display_, name, False); }
-
-    std::vector<long> Cardinals(Window window, const char* property) {
-        std::vector<long> values;
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, window, Intern(property), 0, 1024, False, XA_CARDINAL,
-                               &type, &format, &count, &after, &data) == Success &&
-            data) {
-            if (type == XA_CARDINAL && format == 32) {
-                const long* longs = reinterpret_cast<const long*>(data);
-                values.assign(longs, longs + count);
-            }
-            XFree(data);
+    bool MoveResize(WindowId window, const Rect& frame) override {
+        if (!display_ || window == 0) return false;
+        ScopedErrorTrap trap(display_);
+        // A maximised window keeps its maximised size: take the state off first.
+        SendToRoot(window, "_NET_WM_STATE",
+                   {0, static_cast<long>(Intern("_NET_WM_STATE_MAXIMIZED_VERT")),
+                    static_cast<long>(Intern("_NET_WM_STATE_MAXIMIZED_HORZ")), 1, 0});
+        // The size asked for is the client's: the frame's edges come off it.
+        std::vector<long> extents = Cardinals(window, "_NET_FRAME_EXTENTS");
+        long width = frame.width;
+        long height = frame.height;
+        if (extents.size() >= 4) {
+            width -= extents[0] + extents[1];
+            height -= extents[2] + extents[3];
         }
-        return values;
+        // Gravity NorthWest, x, y, width and height given, from an application.
+        const long flags = 1 | (1L << 8) | (1L << 9) | (1L << 10) | (1L << 11) | (1L << 12);
+        SendToRoot(window, "_NET_MOVERESIZE_WINDOW",
+                   {flags, frame.left, frame.top, std::max(width, 1L), std::max(height, 1L)});
+        return !trap.Failed();
     }
 
-    void SendToRoot(WindowId window, const char* message, std::vector<long> data) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = Intern(message);
-        event.xclient.format = 32;
-        for (size_t i = 0; i < data.size() && i < 5; ++i)
-            event.xclient.data.l[i] = data[i];
-        XSendEvent(display_, DefaultRootWindow(display_), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
-        XFlush(display_);
+    bool Activate(WindowId window) override {
+        if (!display_ || window == 0) return false;
+        ScopedErrorTrap trap(display_);
+        // Source 2 (a pager, acting for the user): window managers restore a minimised
+        // window, raise it and focus it without their focus-stealing rules.
+        SendToRoot(window, "_NET_ACTIVE_WINDOW", {2, CurrentTime, 0, 0, 0});
+        return !trap.Failed();
+    }
+
+private:
+    Atom Intern(const char* name) { return x11::Intern(display_, name); }
+
+    std::vector<long> Cardinals(Window window, const char* property) {
+        return x11::LongProperty(display_, window, property, XA_CARDINAL);
+    }
+
+    void SendToRoot(WindowId window, const char* message, std::initializer_list<long> data) {
+        x11::SendToRoot(display_, window, message, data);
     }
 
     Display* display_;
@@ -156,6 +142,10 @@ PlatformServices CreatePlatformServices() {
     services.folders = CreateXdgFolders();
     services.placement = CreateX11WindowPlacement();
     services.defaultBrowser = CreateXdgDefaultBrowser();
+    services.windows = CreateX11DesktopWindows();
+    services.launcher = CreatePosixProcessLauncher();
+    services.keyHook = CreateX11KeyHook();
+    services.input = CreateX11InputSender();
     return services;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -38,29 +39,6 @@ QPixmap MenuPicture() {
     for (int y : {9, 15, 21})
         painter.drawRoundedRect(QRectF(8, y, 16, 3), 1.5, 1.5);
     return pixmap;
-}
-
-// The Windows virtual-key code of a Qt key; 0 for keys the logic has no use for.
-int VirtualKey(int key) {
-    switch (key) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return vk::Return;
-        case Qt::Key_Escape:
-            return vk::Escape;
-        case Qt::Key_Shift:
-            return vk::Shift;
-        case Qt::Key_Control:
-            return vk::Control;
-        case Qt::Key_Alt:
-            return vk::Menu;
-        default:
-            break;
-    }
-    // Letters and digits have the same numbers in both.
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return key;
-    return 0;
 }
 
 void Place(QWidget* widget, const TControl& control) {
@@ -321,7 +299,9 @@ void QtVelmoraForm::Popup(const TMenuItem& menu, const TControl& at) {
     auto m = menus_.find(&menu);
     auto w = widgets_.find(&at);
     if (m == menus_.end() || w == widgets_.end()) return;
-    m->second->popup(w->second->mapToGlobal(QPoint(0, w->second->height())));
+    (void)w;
+    // The menu opens with its top left corner at the mouse cursor.
+    m->second->popup(QCursor::pos());
 }
 
 int QtVelmoraForm::TextWidth(const TControl& control, const std::u16string& text) {
@@ -331,9 +311,17 @@ int QtVelmoraForm::TextWidth(const TControl& control, const std::u16string& text
 }
 
 bool QtVelmoraForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == LEURL && event->type() == QEvent::KeyPress) {
-        const int key = VirtualKey(static_cast<QKeyEvent*>(event)->key());
-        if (key != 0 && form_.LEURL.KeyDown(key)) return true;
+    if (watched == LEURL && event->type() == QEvent::KeyPress && !keyInField_) {
+        const int key = VirtualKeyFromToolkitKey(static_cast<QKeyEvent*>(event)->key());
+        if (key == 0) return QWidget::eventFilter(watched, event);
+        if (key == vk::Return) return form_.LEURL.KeyDown(key);
+        // Any other key reaches the field first, so a character it types is there when the
+        // window looks at the field (the key capture refuses keys that type).
+        keyInField_ = true;
+        QCoreApplication::sendEvent(LEURL, event);
+        keyInField_ = false;
+        form_.LEURL.KeyDown(key);
+        return true;
     } else if (watched == ImgMenu && event->type() == QEvent::MouseButtonRelease) {
         form_.ImgMenu.Click();
         return true;

@@ -72,6 +72,7 @@ private:
     std::map<const TControl*, QWidget*> widgets_;
     std::map<const TMenuItem*, QAction*> actions_;
     std::map<const TMenuItem*, QMenu*> menus_;
+    bool keyInField_ = false;  // a key is being handed to the URL field
 };
 
 }  // namespace velmora

@@ -16,9 +16,12 @@
 #include "TestFiles.h"
 #include "browser/RubiPageShower.h"
 #include "browser/TVelmoraForm.h"
+#include "platform/Platform.h"
 #include "platform/fake/FakePlatform.h"
 #include "ruby/FakeReading.h"
+#include "ruby/MecabReading.h"
 #include "settings/IniFile.h"
+#include "ui/qt/QtDesktop.h"
 #include "ui/qt/QtServices.h"
 #include "ui/qt/QtVelmoraForm.h"
 #include "ui/qt/UrlField.h"
@@ -52,6 +55,12 @@ struct AppFixture {
     FakeWindowPlacement placement;
     FakeDefaultBrowser defaultBrowser;
     WindowPlacement* realPlacement = nullptr;  // instead of the fake, when set
+    // The real desktop services instead of the recording page shower: the browser is
+    // started and found, and the ruby key and the clipboard trigger requests.
+    PlatformServices* desktop = nullptr;
+    QtClipboard clipboard;
+    std::unique_ptr<QtDesktopEvents> desktopEvents;
+    bool realReading = false;  // MeCab instead of the scripted readings
     RecordingPageShower shower;
     FakeReadingScript script;
     std::function<void()> onFirstReading;
@@ -62,6 +71,8 @@ struct AppFixture {
     std::unique_ptr<QtVelmoraForm> form;  // the view, as the user sees it
 
     ~AppFixture() {
+        if (logic && desktop) logic->FormDestroy();
+        desktopEvents.reset();
         form.reset();
         logic.reset();
     }
@@ -101,10 +112,22 @@ struct AppFixture {
         deps.reading = [this]() -> std::unique_ptr<ReadingService> {
             return std::make_unique<ProbeReading>(script, onFirstReading);
         };
+        if (realReading) deps.reading = MecabReadingFactory();
+        if (desktop) {
+            deps.placement = desktop->placement.get();
+            deps.shower = nullptr;
+            deps.windows = desktop->windows.get();
+            deps.launcher = desktop->launcher.get();
+            deps.keyHook = desktop->keyHook.get();
+            deps.input = desktop->input.get();
+            deps.clipboard = &clipboard;
+        }
         logic = std::make_unique<TVelmoraForm>(std::move(deps));
         form = std::make_unique<QtVelmoraForm>(*logic);
         services.messages.SetOwner(form.get());
         if (!logic->FormCreate()) return false;
+        if (desktop)
+            desktopEvents = std::make_unique<QtDesktopEvents>(*logic, desktop->keyHook.get());
         if (show) {
             form->show();
             return QTest::qWaitFor([this] { return !logic->IsStart; }, 5000);

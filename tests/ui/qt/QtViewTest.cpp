@@ -2,6 +2,7 @@
 // logic says, and forward the user's clicks, keys, menu choices and drops to it.
 #include <QAction>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -155,11 +156,11 @@ void QtViewTest::menuShowsAndForwardsTheLogicsEntries() {
     QtVelmoraForm& f = *app.form;
     TVelmoraForm& logic = *app.logic;
     QList<QAction*> entries = f.PopupMenu1->actions();
-    QCOMPARE(entries.size(), 10);
+    QCOMPARE(entries.size(), 11);
     QCOMPARE(entries[0]->objectName(), QStringLiteral("PMenuBrowser"));
     QCOMPARE(entries[0]->text(),
              QStringLiteral("ルビを表示(ひょうじ)するブラウザ:Mozilla Firefox(&B)"));
-    QVERIFY(entries[7]->isSeparator());
+    QVERIFY(entries[8]->isSeparator());
     auto* levels = f.PopupMenu1->findChild<QMenu*>(QStringLiteral("PMenuRubiLevel"));
     QVERIFY(levels);
     QCOMPARE(levels->actions().size(), 7);
@@ -180,6 +181,13 @@ void QtViewTest::menuShowsAndForwardsTheLogicsEntries() {
     QVERIFY(!logic.PMenuDeleteFile->Checked());
     QVERIFY(!deleteFile->isChecked());
     QCOMPARE(IniFile(app.Data() / "Config.ini").ReadInteger(u"DeleteFile", u"Value", 1), 0);
+
+    // The menu picture opens the menu with its top left corner at the mouse cursor.
+    QCursor::setPos(f.mapToGlobal(QPoint(10, 20)));
+    QTest::mouseClick(f.ImgMenu, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return f.PopupMenu1->isVisible(); }, 2000));
+    QCOMPARE(f.PopupMenu1->pos(), QCursor::pos());
+    f.PopupMenu1->hide();
 }
 
 void QtViewTest::dropStartsARequest_data() {
