@@ -150,6 +150,9 @@ struct Downloader::Impl {
     std::mutex newsMu;
     std::condition_variable newsCv;
     std::deque<News> news;
+    // Held while the callback runs, so that replacing it (the window closing) waits for a
+    // call in progress instead of leaving it to run into a destroyed window.
+    std::mutex callbackMu;
     std::function<void()> newsCallback;
 
     // The running GET's request handle, for cancel; the connection state its callbacks report.
@@ -160,14 +163,13 @@ struct Downloader::Impl {
     std::atomic<bool> stop{false};
 
     void Post(News n) {
-        std::function<void()> callback;
         {
             std::lock_guard<std::mutex> lk(newsMu);
             news.push_back(std::move(n));
-            callback = newsCallback;
         }
         newsCv.notify_all();
-        if (callback) callback();
+        std::lock_guard<std::mutex> lk(callbackMu);
+        if (newsCallback) newsCallback();
     }
     void PostStatus(std::u16string text) { Post(News{false, std::move(text)}); }
 
@@ -412,7 +414,7 @@ void Downloader::WaitForNews(std::chrono::milliseconds timeout) {
 }
 
 void Downloader::SetNewsCallback(std::function<void()> callback) {
-    std::lock_guard<std::mutex> lk(impl_->newsMu);
+    std::lock_guard<std::mutex> lk(impl_->callbackMu);
     impl_->newsCallback = std::move(callback);
 }
 
