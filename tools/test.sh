@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets Velmora up (missing packages, build) and runs every test: the unit, pipeline,
 # network and desktop tests, the same tests under AddressSanitizer + UndefinedBehavior-
-# Sanitizer, bounded fuzz runs, the Debian package test and the format check.
+# Sanitizer, the Windows build's tests under Wine with its output compared to the Linux
+# build's, bounded fuzz runs, the Debian package test and the format check.
 #
 #   tools/test.sh            everything
 #   QUICK=1 tools/test.sh    the normal build's tests only
@@ -18,7 +19,9 @@ CMAKE_ARGS="-DVELMORA_WERROR=ON ${CMAKE_ARGS:-}" tools/setup.sh || exit 1
 # A private X display with a real window manager for the desktop tests.
 XVFB_PID=""
 WM_PID=""
+WINE_DIR=""
 cleanup() {
+  [ -n "$WINE_DIR" ] && { WINEPREFIX="$WINE_DIR" wineserver -k 2>/dev/null; rm -rf "$WINE_DIR"; }
   [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
 }
@@ -36,11 +39,11 @@ export DISPLAY="$DISP"
 passed=0
 failed=0
 status=0
-run_ctest() {  # build dir, label
+run_ctest() {  # build dir, label, extra ctest arguments
   local log
   log=$(mktemp)
   echo "== tests ($2)"
-  (cd "$1" && ctest --output-on-failure -j"$JOBS" --timeout 600) 2>&1 | tee "$log"
+  (cd "$1" && ctest --output-on-failure -j"$JOBS" --timeout 600 ${3:-}) 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
@@ -68,6 +71,32 @@ if [ -z "${QUICK:-}" ]; then
   else
     echo "sanitizer build failed"; status=1; failed=$((failed + 1))
   fi
+
+  echo "== Windows build (mingw-w64), its tests under Wine"
+  win_start=$SECONDS
+  if TESTS=1 CMAKE_ARGS="-DVELMORA_WERROR=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache" \
+     tools/build-windows.sh >/tmp/velmora-build-win.log 2>&1; then
+    # One Wine prefix for the run, its server kept up and started once before the tests.
+    WINE_DIR=$(mktemp -d /tmp/velmora-wine.XXXXXX)
+    export WINEPREFIX="$WINE_DIR" WINEDEBUG=-all
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1
+    # A test whose Wine process fails to start gets one more try.
+    run_ctest build-win "Windows build under Wine" "--repeat until-pass:2"
+    if python3 tools/compare-windows.py; then
+      echo "Windows and Linux output: same"; passed=$((passed + 1))
+    else
+      echo "Windows and Linux output: FAILED"; failed=$((failed + 1)); status=1
+    fi
+    wineserver -k 2>/dev/null
+    rm -rf "$WINE_DIR"
+    WINE_DIR=""
+    unset WINEPREFIX
+  else
+    tail -n 40 /tmp/velmora-build-win.log
+    echo "Windows build failed"; status=1; failed=$((failed + 1))
+  fi
+  echo "Windows stage: $((SECONDS - win_start)) s"
 
   echo "== fuzz targets, ${FUZZ_SECONDS}s each"
   if CC=clang CXX=clang++ BUILD_DIR=build-fuzz \

@@ -9,10 +9,17 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "base/Text.h"
+#include "cli/DataFolder.h"
 #include "pipeline/Download.h"
 #include "pipeline/HtmlRanges.h"
 #include "pipeline/RubiRequest.h"
+#include "ruby/ImeReading.h"
 #include "ruby/MecabReading.h"
 #include "ruby/RubiEngine.h"
 #include "ruby/UserDictionary.h"
@@ -46,6 +53,8 @@ constexpr const char* kUsage =
     "                     <ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby> (the title\n"
     "                     and attributes keep brackets; default: the style in Config.ini)\n"
     "  --text             annotate UTF-8 text from standard input to standard output\n"
+    "  --reading NAME     where readings come from: mecab (the default), or ime for the\n"
+    "                     Japanese IME of Windows\n"
     "  --mecab-dic DIR    MeCab dictionary folder (default: the mecab-ipadic-utf8 one)\n"
     "  --ca-file FILE     also trust this certificate authority for https\n"
     "  --help             this text\n"
@@ -63,25 +72,13 @@ void Print(FILE* to, const std::u16string& text) {
     std::fwrite(s.data(), 1, s.size(), to);
 }
 
-// The user's documents folder, as the desktop names it.
-fs::path DocumentsFolder() {
-    const char* home = std::getenv("HOME");
-    fs::path homeDir = home && *home ? fs::path(home) : fs::path("/");
-    if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg && *xdg) return xdg;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    fs::path dirs = (config && *config ? fs::path(config) : homeDir / ".config") / "user-dirs.dirs";
-    std::ifstream in(dirs);
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::string key = "XDG_DOCUMENTS_DIR=\"";
-        if (line.rfind(key, 0) != 0) continue;
-        std::string value = line.substr(key.size());
-        value = value.substr(0, value.find('"'));
-        if (value.rfind("$HOME", 0) == 0)
-            return homeDir / value.substr(std::min<size_t>(6, value.size()));
-        if (!value.empty() && value[0] == '/') return value;
-    }
-    return homeDir / "Documents";
+// A path from the UTF-8 text of an argument.
+fs::path ArgPath(const std::string& arg) {
+    return fs::path(std::u8string(arg.begin(), arg.end()));
+}
+
+std::string PathUtf8(const fs::path& p) {
+    return velmora::ToUtf8(velmora::PathText(p));
 }
 
 bool IsUrl(const std::string& a) {
@@ -93,9 +90,11 @@ bool IsUrl(const std::string& a) {
 // A path becomes a file URL, percent-encoded where a URL needs it.
 std::u16string PathToFileUrl(const std::string& arg) {
     std::error_code ec;
-    fs::path abs = fs::absolute(arg, ec);
-    std::string p = (ec ? fs::path(arg) : abs).lexically_normal().string();
-    std::string url = "file://";
+    fs::path abs = fs::absolute(ArgPath(arg), ec);
+    const std::u8string generic = (ec ? ArgPath(arg) : abs).lexically_normal().generic_u8string();
+    const std::string p(generic.begin(), generic.end());
+    // file:///home/user/page.html, file:///C:/dir/page.html
+    std::string url = p.starts_with("/") ? "file://" : "file:///";
     static const char* hex = "0123456789ABCDEF";
     for (unsigned char c : p) {
         if (c == '%' || c == ' ' || c == '#' || c == '?' || c < 0x20 || c == 0x7F) {
@@ -123,9 +122,15 @@ std::vector<std::u16string> SplitTextLines(const std::u16string& all) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(std::vector<std::string> args) {
     using namespace velmora;
+    const int argc = static_cast<int>(args.size());
+    std::vector<char*> argvStore;
+    for (auto& a : args)
+        argvStore.push_back(a.data());
+    char** argv = argvStore.data();
     bool text = false;
+    bool ime = false;
     bool rubyTags = false;
     int level = -1;
     std::string dictionary, dataFolder, caFile;
@@ -156,6 +161,12 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (!v) return Usage("--data-folder takes a folder");
             dataFolder = v;
+        } else if (arg == "--reading") {
+            const char* v = value();
+            if (!v || (std::string(v) != "mecab" && std::string(v) != "ime")) {
+                return Usage("--reading takes mecab or ime");
+            }
+            ime = std::string(v) == "ime";
         } else if (arg == "--mecab-dic") {
             const char* v = value();
             if (!v) return Usage("--mecab-dic takes a folder");
@@ -174,11 +185,12 @@ int main(int argc, char** argv) {
     if (text && !addresses.empty()) return Usage("--text takes no address");
 
     std::string error;
-    if (!MecabAvailable(&error)) return Usage(error);
+    if (ime && !ImeReadingAvailable()) return Usage(kImeUnavailable);
+    if (!ime && !MecabAvailable(&error)) return Usage(error);
+    const ReadingServiceFactory reading = ime ? ImeReadingFactory() : MecabReadingFactory();
 
     // Defaults come from the data folder; the options override them.
-    fs::path folder =
-        dataFolder.empty() ? DocumentsFolder() / "Quorrin" / "VelmoraData" : fs::path(dataFolder);
+    fs::path folder = dataFolder.empty() ? DefaultDataFolder() : ArgPath(dataFolder);
     RubyStyle style = rubyTags ? RubyStyle::RubyTags : RubyStyle::Parentheses;
     if (!text) {
         IniFile ini(ConfigPath(PathText(folder)));
@@ -188,12 +200,12 @@ int main(int argc, char** argv) {
     level = std::max(level, 0);
     UserDictionary dic;
     fs::path dicPath =
-        dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : fs::path(dictionary);
+        dictionary.empty() && !text ? DictionaryPath(PathText(folder)) : ArgPath(dictionary);
     if (!dicPath.empty() && (!dictionary.empty() || fs::exists(dicPath))) {
         std::u16string dicError;
         std::error_code ec;
         if (!fs::is_regular_file(dicPath, ec)) {
-            return Usage("cannot read the dictionary " + dicPath.string() + ": " +
+            return Usage("cannot read the dictionary " + PathUtf8(dicPath) + ": " +
                          (ec ? ec.message() : std::string("no such file")));
         }
         if (!LoadDictionary(dicPath, dic, &dicError)) {
@@ -205,9 +217,8 @@ int main(int argc, char** argv) {
         std::string input((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
         std::vector<std::u16string> lines = SplitTextLines(FromUtf8(input));
-        RubiEngine engine(MecabReadingFactory(), level, dic, {});
-        if (!AnnotatePage(lines, WholeLineRanges(lines, false), engine, MecabReadingFactory(),
-                          style, {})) {
+        RubiEngine engine(reading, level, dic, {});
+        if (!AnnotatePage(lines, WholeLineRanges(lines, false), engine, reading, style, {})) {
             return Usage("the reading service is not available");
         }
         std::string out;
@@ -222,11 +233,11 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
-        return Usage("cannot create the data folder " + folder.string() + ": " + ec.message());
+        return Usage("cannot create the data folder " + PathUtf8(folder) + ": " + ec.message());
     }
     fs::path absFolder = fs::absolute(folder, ec).lexically_normal();
     std::u16string DataFolda = PathText(absFolder);
-    while (DataFolda.size() > 1 && DataFolda.back() == u'/')
+    while (DataFolda.size() > 1 && (DataFolda.back() == u'/' || DataFolda.back() == u'\\'))
         DataFolda.pop_back();
 
     Downloader downloader;
@@ -246,7 +257,7 @@ int main(int argc, char** argv) {
         env.ExceptRubiLevel = &level;
         env.dic = &dic;
         env.style = style;
-        env.reading = MecabReadingFactory();
+        env.reading = reading;
         env.downloader = &downloader;
         env.hooks.message = [&](const std::u16string& m) {
             Print(stderr, FromUtf8(address) + u": " + m);
@@ -268,3 +279,24 @@ int main(int argc, char** argv) {
     }
     return failures ? 1 : 0;
 }
+
+#ifdef _WIN32
+// The command line arrives as UTF-16, so that paths in any language reach the program; the
+// standard streams carry UTF-8 bytes unchanged.
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        const std::wstring_view w(argv[i]);
+        args.push_back(velmora::ToUtf8(
+            std::u16string_view(reinterpret_cast<const char16_t*>(w.data()), w.size())));
+    }
+    return Run(std::move(args));
+}
+#else
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv, argv + argc));
+}
+#endif

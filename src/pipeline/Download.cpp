@@ -130,6 +130,9 @@ struct Downloader::Impl {
     std::mutex newsMu;
     std::condition_variable newsCv;
     std::deque<News> news;
+    // Held while the callback runs, so that replacing it (the window closing) waits for a
+    // call in progress instead of leaving it to run into a destroyed window.
+    std::mutex callbackMu;
     std::function<void()> newsCallback;
 
     // The worker's sockets and the multi handle of the running GET, for cancel.
@@ -151,16 +154,13 @@ struct Downloader::Impl {
     }
 
     void Post(News n) {
-        std::function<void()> callback;
         {
             std::lock_guard<std::mutex> lk(newsMu);
             news.push_back(std::move(n));
-            callback = newsCallback;
         }
         newsCv.notify_all();
-        if (callback) {
-            callback();
-        }
+        std::lock_guard<std::mutex> lk(callbackMu);
+        if (newsCallback) newsCallback();
     }
     void PostStatus(std::u16string text) { Post(News{false, std::move(text)}); }
 
@@ -532,7 +532,7 @@ void Downloader::WaitForNews(std::chrono::milliseconds timeout) {
 }
 
 void Downloader::SetNewsCallback(std::function<void()> callback) {
-    std::lock_guard<std::mutex> lk(impl_->newsMu);
+    std::lock_guard<std::mutex> lk(impl_->callbackMu);
     impl_->newsCallback = std::move(callback);
 }
 

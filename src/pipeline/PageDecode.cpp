@@ -1,15 +1,12 @@
 #include "pipeline/PageDecode.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
-#include <unicode/ucnv_err.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "base/Text.h"
 #include "ruby/EncodeDetect.h"
 
@@ -18,91 +15,22 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Bad bytes become U+FFFD in every code page. ICU's own substitution writes U+001A for an
-// unassigned single byte, a control character that would end up in the written page.
-void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
-                           UConverterCallbackReason reason, UErrorCode* err) {
-    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
-    static const UChar kSub[] = {kReplacement};
-    *err = U_ZERO_ERROR;
-    ucnv_cbToUWriteUChars(args, kSub, 1, 0, err);
-}
-
-// ICU names of the code pages. Windows-31J is Shift_JIS with the NEC and IBM extensions
-// as code page 932 maps them; euc-jp-2007 maps the JIS X 0208 symbols as code page 932
-// does (U+FF5E, U+2225, U+FF0D ...) and knows the 3-byte JIS X 0212 set; version 3 of
-// ICU's ISO-2022-JP reads half-width katakana both after ESC ( I and between SO and SI.
-const char* IcuName(Decoder d) {
+// The code page of a decoder that the system converts.
+CodePage CodePageOf(Decoder d) {
     switch (d) {
-        case Decoder::Ansi:
-            return "windows-31j";
         case Decoder::EucJp:
-            return "euc-jp-2007";
+            return CodePage::EucJp;
         case Decoder::Iso2022Jp:
-            return "ISO_2022,locale=ja,version=3";
+            return CodePage::Iso2022Jp;
         case Decoder::Utf7:
-            return "UTF-7";
+            return CodePage::Utf7;
         default:
-            return nullptr;
+            return CodePage::Cp932;
     }
 }
 
-// Converters are opened once per thread and reset before each use.
-class ConverterCache {
-public:
-    ConverterCache() = default;
-    ConverterCache(const ConverterCache&) = delete;
-    ConverterCache& operator=(const ConverterCache&) = delete;
-    ~ConverterCache() {
-        for (UConverter* c : converters_) {
-            if (c) ucnv_close(c);
-        }
-    }
-
-    UConverter* Get(Decoder d) {
-        UConverter*& c = converters_[static_cast<size_t>(d)];
-        if (!c) {
-            UErrorCode err = U_ZERO_ERROR;
-            c = ucnv_open(IcuName(d), &err);
-            if (U_FAILURE(err)) {
-                c = nullptr;
-                return nullptr;
-            }
-            err = U_ZERO_ERROR;
-            ucnv_setToUCallBack(c, SubstituteReplacement, nullptr, nullptr, nullptr, &err);
-        }
-        ucnv_reset(c);
-        return c;
-    }
-
-private:
-    std::array<UConverter*, 7> converters_{};
-};
-
-std::u16string DecodeIcu(std::string_view bytes, Decoder d) {
-    thread_local ConverterCache cache;
-    UConverter* cnv = cache.Get(d);
-    if (!cnv || bytes.empty()) return {};
-    // None of these code pages yields more UTF-16 units than it reads bytes; the loop
-    // still grows the buffer should one ever do.
-    std::u16string out(bytes.size() + 16, u'\0');
-    const char* src = bytes.data();
-    const char* const srcEnd = bytes.data() + bytes.size();
-    size_t written = 0;
-    for (;;) {
-        UChar* target = out.data() + written;
-        UChar* const targetEnd = out.data() + out.size();
-        UErrorCode err = U_ZERO_ERROR;
-        ucnv_toUnicode(cnv, &target, targetEnd, &src, srcEnd, nullptr, true, &err);
-        written = static_cast<size_t>(target - out.data());
-        if (err == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        break;  // any other failure keeps what was decoded so far
-    }
-    out.resize(written);
-    return out;
+std::u16string DecodeSystem(std::string_view bytes, Decoder d) {
+    return DecodeCodePage(bytes, CodePageOf(d));
 }
 
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
@@ -246,24 +174,24 @@ std::u16string DecodeBytes(std::string_view bytes, Decoder d) {
         case Decoder::Iso2022Jp: {
             // Code page 50222 reads JIS-Roman (ESC ( J) as ASCII; ICU would turn its
             // backslash and tilde into a yen sign and an overline, breaking paths in links.
-            if (bytes.find("\x1b(J") == std::string_view::npos) return DecodeIcu(bytes, d);
+            if (bytes.find("\x1b(J") == std::string_view::npos) return DecodeSystem(bytes, d);
             std::string copy(bytes);
             for (size_t at = copy.find("\x1b(J"); at != std::string::npos;
                  at = copy.find("\x1b(J", at + 3)) {
                 copy[at + 2] = 'B';
             }
-            return DecodeIcu(copy, d);
+            return DecodeSystem(copy, d);
         }
         case Decoder::Utf7: {
-            std::u16string text = DecodeIcu(bytes, d);
+            std::u16string text = DecodeSystem(bytes, d);
             if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
             return text;
         }
         case Decoder::Ansi:
         case Decoder::EucJp:
-            return DecodeIcu(bytes, d);
+            return DecodeSystem(bytes, d);
     }
-    return DecodeIcu(bytes, Decoder::Ansi);
+    return DecodeSystem(bytes, Decoder::Ansi);
 }
 
 namespace {

@@ -1,20 +1,19 @@
 #include "ruby/KanjiDic.h"
 
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <unordered_map>
 #include <vector>
 
+#include "base/CodePage.h"
 #include "base/Text.h"
+#include "ruby/DataFiles.h"
 
 #if __has_include(<iconv.h>)
 #include <iconv.h>
 #define VELMORA_HAVE_ICONV 1
-#endif
-
-#ifndef VELMORA_KANJIDIC
-#define VELMORA_KANJIDIC "/usr/share/edict/kanjidic"
 #endif
 
 namespace velmora {
@@ -28,7 +27,7 @@ struct Entry {
 
 struct Dic {
     std::mutex mutex;
-    std::string path = VELMORA_KANJIDIC;
+    std::string path = DefaultKanjiDic();
     bool tried = false;
     std::unordered_map<char32_t, Entry> entries;
 };
@@ -58,8 +57,7 @@ std::string EucJpToUtf8(const std::string& in) {
     iconv_close(cd);
     return out;
 #else
-    (void)in;
-    return {};
+    return ToUtf8(DecodeCodePage(in, CodePage::EucJp));
 #endif
 }
 
@@ -72,7 +70,8 @@ char32_t FirstCodePoint(std::u16string_view s) {
 }
 
 void Load(Dic& dic) {
-    std::ifstream file(dic.path, std::ios::binary);
+    const std::u8string path(dic.path.begin(), dic.path.end());
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
     if (!file) return;
     std::stringstream raw;
     raw << file.rdbuf();

@@ -6,11 +6,8 @@
 #include <string_view>
 
 #include "base/Text.h"
+#include "ruby/DataFiles.h"
 #include "ruby/RubiEngine.h"
-
-#ifndef VELMORA_MECAB_DIC
-#define VELMORA_MECAB_DIC "/var/lib/mecab/dic/ipadic-utf8"
-#endif
 
 namespace velmora {
 
@@ -18,7 +15,7 @@ namespace {
 
 struct SharedModel {
     std::mutex mutex;
-    std::string folder = VELMORA_MECAB_DIC;
+    std::string folder = DefaultMecabDictionary();
     std::shared_ptr<MeCab::Model> model;
     std::string error;
     bool tried = false;
@@ -36,8 +33,12 @@ std::shared_ptr<MeCab::Model> LoadModel(std::string* error) {
         s.tried = true;
         // The dictionary is named explicitly and no system mecabrc is read: another
         // installed dictionary may have another feature layout.
-        std::string args = "-r /dev/null -d " + s.folder;
-        MeCab::Model* model = MeCab::createModel(args.c_str());
+        // Given as separate arguments, so that a folder may hold spaces.
+        std::string rc = MecabResourceFile(s.folder);
+        std::string folder = s.folder;
+        char program[] = "mecab", r[] = "-r", d[] = "-d";
+        char* argv[] = {program, r, rc.data(), d, folder.data()};
+        MeCab::Model* model = MeCab::createModel(5, argv);
         if (model) {
             s.model.reset(model);
         } else {

@@ -4,11 +4,7 @@
 #include <system_error>
 #include <unordered_map>
 
-#include <unicode/stringoptions.h>
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
-#include <unicode/ustring.h>
-
+#include "base/CodePage.h"
 #include "base/Text.h"
 #include "settings/IniFile.h"
 
@@ -20,66 +16,12 @@ namespace {
 
 constexpr std::u16string_view kSection = u"RubiDic";
 
-std::u16string FoldCase(std::u16string_view s) {
-    if (s.empty()) return {};
-    UErrorCode status = U_ZERO_ERROR;
-    const auto len = static_cast<int32_t>(s.size());
-    std::u16string out(s.size() + 8, u'\0');
-    int32_t n = u_strFoldCase(out.data(), static_cast<int32_t>(out.size()), s.data(), len,
-                              U_FOLD_CASE_DEFAULT, &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        out.assign(static_cast<size_t>(n), u'\0');
-        status = U_ZERO_ERROR;
-        n = u_strFoldCase(out.data(), n, s.data(), len, U_FOLD_CASE_DEFAULT, &status);
-    }
-    if (U_FAILURE(status)) return LowerAscii(s);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
-// Bytes the code page cannot map become U+FFFD. ICU's own substitute here would be U+001A,
-// a control character that the line trimming then drops without a trace.
-void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
-                           UConverterCallbackReason reason, UErrorCode* status) {
-    if (reason > UCNV_IRREGULAR) return;
-    static const UChar kReplacement = 0xFFFD;
-    *status = U_ZERO_ERROR;
-    ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
-}
-
-// Shift_JIS as Windows reads it (CP932). Strict: false for bytes that are not valid in it;
-// otherwise such bytes become U+FFFD.
+// Shift_JIS as Windows reads it (CP932). Strict: false for bytes that are not valid in it
+// (code page 932 maps nothing to U+FFFD, so one in the text marks a bad byte); otherwise
+// such bytes become U+FFFD.
 bool DecodeCp932(std::string_view bytes, std::u16string& text, bool strict = false) {
-    text.clear();
-    if (bytes.empty()) return true;
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* conv = ucnv_open("windows-31j", &status);
-    if (U_FAILURE(status)) {
-        status = U_ZERO_ERROR;
-        conv = ucnv_open("ibm-943_P15A-2003", &status);
-    }
-    if (U_FAILURE(status) || !conv) {
-        text = FromUtf8(bytes);
-        return !strict;
-    }
-    if (strict) {
-        ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    } else {
-        ucnv_setToUCallBack(conv, SubstituteReplacement, nullptr, nullptr, nullptr, &status);
-    }
-    const auto len = static_cast<int32_t>(bytes.size());
-    // One byte never gives more than two code units.
-    std::u16string out(bytes.size() * 2 + 1, u'\0');
-    const int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()),
-                                    bytes.data(), len, &status);
-    ucnv_close(conv);
-    if (U_FAILURE(status)) {
-        text = FromUtf8(bytes);
-        return false;
-    }
-    out.resize(static_cast<size_t>(n));
-    text = std::move(out);
-    return true;
+    text = DecodeCodePage(bytes, CodePage::Cp932);
+    return !strict || text.find(u'\uFFFD') == std::u16string::npos;
 }
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points

@@ -352,9 +352,11 @@ TEST(RewriteLinks, RealPageKeepsNoRelativeLink) {
     auto local = page;
     const std::u16string file = U(path);
     RewriteLinks(local, file, LinkOrigin{}, JobHooks{});
-    // The browser's folder: "." and ".." of the path resolved.
-    const std::string folder =
-        "file://" + std::filesystem::path(path).parent_path().lexically_normal().string() + "/";
+    // The browser's folder: "." and ".." of the path resolved; file:///C:/... for a path
+    // with a drive.
+    const std::string dir =
+        std::filesystem::path(path).parent_path().lexically_normal().generic_string();
+    const std::string folder = (dir.starts_with("/") ? "file://" : "file:///") + dir + "/";
     for (const auto& v : QuotedValues(local)) {
         EXPECT_TRUE(v.starts_with("#") || v.starts_with("file:///") || v.starts_with("http://") ||
                     v.starts_with("https://") || v.starts_with("mailto:"))

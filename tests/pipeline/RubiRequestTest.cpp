@@ -2,8 +2,12 @@
 #include "pipeline/RubiRequest.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +15,7 @@
 #include <sstream>
 
 #include "TestFiles.h"
+#include "base/FileIO.h"
 #include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/LocalHttpServer.h"
@@ -26,19 +31,39 @@ namespace {
 using test::ReadAll;
 using test::WriteAll;
 
+#ifdef _WIN32
+constexpr char16_t kSep[] = u"\\";
+#else
+constexpr char16_t kSep[] = u"/";
+#endif
+
+std::u16string Text(const fs::path& p) {
+    return PathText(p);
+}
+
+// file:///home/u/a.html, file:///C:/Users/u/a.html
 std::u16string FileUrl(const fs::path& p) {
-    return u"file://" + FromUtf8(p.string());
+    const std::u16string generic = Text(p.generic_u8string());
+    return (generic.starts_with(u"/") ? u"file://" : u"file:///") + generic;
+}
+
+int ThisProcess() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return ::getpid();
+#endif
 }
 
 class RubiRequestTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
-                ("velmora-request-" + std::to_string(::getpid()) + "-" +
+                ("velmora-request-" + std::to_string(ThisProcess()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         fs::create_directories(root_ / "data");
-        env_.DataFolda = FromUtf8((root_ / "data").string());
+        env_.DataFolda = Text(root_ / "data");
         env_.RubiHTMLCount = &count_;
         env_.ExceptRubiLevel = &level_;
         env_.dic = &dic_;
@@ -65,14 +90,17 @@ TEST_F(RubiRequestTest, FixtureSiteBecomesTheExpectedPage) {
     const fs::path site = fs::path(VELMORA_SOURCE_DIR) / "tests" / "fixtures" / "site";
     RubiResult r = Run(site / "sub" / "page.html");
     ASSERT_EQ(r.outcome, RubiOutcome::Written) << ToUtf8(r.errorText);
-    EXPECT_EQ(r.pagePath, env_.DataFolda + u"/Rubi1.html");
+    EXPECT_EQ(r.pagePath, env_.DataFolda + kSep + u"Rubi1.html");
     EXPECT_EQ(count_, 1);
     std::string expected = ReadAll(site / "expected-Rubi1.html");
     const std::string marker = "@SITE@";
+    // file://@SITE@/x is the file URL of the site's x: file:///C:/... on Windows.
+    std::string sitePath = ToUtf8(Text(site.lexically_normal().generic_u8string()));
+    if (!sitePath.starts_with("/")) sitePath = "/" + sitePath;
     for (size_t at; (at = expected.find(marker)) != std::string::npos;) {
-        expected.replace(at, marker.size(), site.lexically_normal().string());
+        expected.replace(at, marker.size(), sitePath);
     }
-    EXPECT_EQ(ReadAll(ToUtf8(r.pagePath)), expected);
+    EXPECT_EQ(ReadAll(PathFromText(r.pagePath)), expected);
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -81,9 +109,9 @@ TEST_F(RubiRequestTest, PagesAreNumberedAndRewritten) {
     RubiResult first = Run(root_ / "a.html");
     RubiResult second = Run(root_ / "a.html");
     ASSERT_EQ(second.outcome, RubiOutcome::Written);
-    EXPECT_EQ(first.pagePath, env_.DataFolda + u"/Rubi1.html");
-    EXPECT_EQ(second.pagePath, env_.DataFolda + u"/Rubi2.html");
-    EXPECT_EQ(ReadAll(ToUtf8(second.pagePath)),
+    EXPECT_EQ(first.pagePath, env_.DataFolda + kSep + u"Rubi1.html");
+    EXPECT_EQ(second.pagePath, env_.DataFolda + kSep + u"Rubi2.html");
+    EXPECT_EQ(ReadAll(PathFromText(second.pagePath)),
               "\xEF\xBB\xBF<p>漢字(かんじ)</p>\r\n<p>東京(とうきょう)</p>\r\n");
     // A page of an earlier run with the same number is replaced.
     count_ = 0;
@@ -118,7 +146,8 @@ TEST_F(RubiRequestTest, FailuresLeaveNoPage) {
             EXPECT_EQ(messages_[0], kRubiFailed);
         }
         if (c.outcome == RubiOutcome::Error) {
-            EXPECT_NE(r.errorText.find(FromUtf8((root_ / c.name).string())), std::u16string::npos);
+            EXPECT_NE(r.errorText.find(FileUrlToPath(FileUrl(root_ / c.name))),
+                      std::u16string::npos);
             EXPECT_NE(r.errorText.find(u"No such file"), std::u16string::npos);
         }
     }
@@ -157,10 +186,10 @@ TEST_F(RubiRequestTest, UnwritablePageIsAnErrorWithItsPath) {
     WriteAll(root_ / "a.html", "<p>a</p>");
     // A regular file where the data folder should be: nothing can be written there.
     WriteAll(root_ / "notafolder", "x");
-    env_.DataFolda = FromUtf8((root_ / "notafolder").string());
+    env_.DataFolda = Text(root_ / "notafolder");
     RubiResult r = Run(root_ / "a.html");
     EXPECT_EQ(r.outcome, RubiOutcome::Error);
-    EXPECT_EQ(r.pagePath, env_.DataFolda + u"/Rubi1.html");
+    EXPECT_EQ(r.pagePath, env_.DataFolda + kSep + u"Rubi1.html");
     EXPECT_NE(r.errorText.find(r.pagePath), std::u16string::npos);
     // The number is used up: the next page gets the next one.
     EXPECT_EQ(count_, 1);
@@ -170,6 +199,13 @@ TEST(FileUrlToPath, Table) {
     struct Case {
         std::u16string url, path;
     } cases[] = {
+#ifdef _WIN32
+        {u"file:///C:/Users/u/a.html", u"C:/Users/u/a.html"},
+        {u"FILE:///C:/Users/u/a.html", u"C:/Users/u/a.html"},
+        {u"file:///C:/Users/u/My%20Pages/%E6%BC%A2.html", u"C:/Users/u/My Pages/漢.html"},
+        {u"file:///C:/Users/u/100%.html", u"C:/Users/u/100%.html"},
+        {u"C:/Users/u/a.html", u"C:/Users/u/a.html"},
+#else
         {u"file:///home/u/a.html", u"/home/u/a.html"},
         {u"FILE:///home/u/a.html", u"/home/u/a.html"},
         {u"file://localhost/home/u/a.html", u"/home/u/a.html"},
@@ -182,6 +218,7 @@ TEST(FileUrlToPath, Table) {
         {u"file:///home/u/a.html?x=1", u"/home/u/a.html"},
         {u"file:///home/u/C%23.html", u"/home/u/C#.html"},
         {u"/home/u/a.html", u"/home/u/a.html"},
+#endif
     };
     for (const auto& c : cases)
         EXPECT_EQ(FileUrlToPath(c.url), c.path) << ToUtf8(c.url);
@@ -205,18 +242,30 @@ TEST(FileUrlToPath, OnlyThisComputersAbsolutePaths) {
 }
 
 TEST(IsOwnRubiPage, OnlyThisRunsPages) {
+#ifdef _WIN32
+    const std::u16string folder = u"C:\\Users\\u\\Documents\\Quorrin\\Velmora Data";
+#else
     const std::u16string folder = u"/home/u/Documents/Quorrin/Velmora Data";
+#endif
     struct Case {
         std::u16string url;
         int count;
         bool own;
     } cases[] = {
+#ifdef _WIN32
+        {u"file:///C:/Users/u/Documents/Quorrin/Velmora%20Data/Rubi2.html", 2, true},
+        {u"file:///C:/Users/u/Documents/Quorrin/Velmora Data/Rubi1.html", 2, true},
+        {u"file:///C:/Users/u/Documents/Quorrin/Velmora%20Data/Rubi3.html", 2, false},
+        {u"file:///C:/Users/u/Documents/Quorrin/Velmora%20Data/Rubi1.html", 0, false},
+        {u"http://C:/Users/u/Documents/Quorrin/Velmora%20Data/Rubi1.html", 2, false},
+#else
         {u"file:///home/u/Documents/Quorrin/Velmora%20Data/Rubi2.html", 2, true},
         {u"file:///home/u/Documents/Quorrin/Velmora Data/Rubi1.html", 2, true},
         {u"file:///home/u/Documents/Quorrin/Velmora%20Data/Rubi3.html", 2, false},
         {u"file:///home/u/Documents/Quorrin/Velmora%20Data/Rubi1.html", 0, false},
         {u"file:///home/u/Documents/Quorrin/Velmora%20Data/rubi1.html", 2, false},
         {u"http://home/u/Documents/Quorrin/Velmora%20Data/Rubi1.html", 2, false},
+#endif
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsOwnRubiPage(c.url, folder, c.count), c.own) << ToUtf8(c.url);
@@ -438,7 +487,7 @@ TEST_F(RubiRequestTest, RealPagesAllBecomeRubyPages) {
         const std::string raw = ReadAll(entry.path());
         RubiResult r = Run(entry.path());
         ASSERT_EQ(r.outcome, RubiOutcome::Written) << ToUtf8(r.errorText);
-        const std::string written = ReadAll(ToUtf8(r.pagePath));
+        const std::string written = ReadAll(PathFromText(r.pagePath));
         ASSERT_EQ(written.rfind("\xEF\xBB\xBF", 0), 0u);
         ASSERT_GE(written.size(), 5u);
         EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
@@ -452,7 +501,7 @@ TEST_F(RubiRequestTest, RealPagesAllBecomeRubyPages) {
             ++crlf;
         const bool utf16be = encodingOf[name].rfind("UTF-16BE", 0) == 0;
         EXPECT_EQ(crlf, CountLines(raw, utf16be));
-        fs::remove(ToUtf8(r.pagePath));
+        fs::remove(PathFromText(r.pagePath));
         ++checked;
     }
     EXPECT_GT(checked, 40);

@@ -332,8 +332,13 @@ TEST_F(DicFileTest, SaveUnderARegularFileReportsTheReason) {
     UserDictionary dic;
     std::u16string error;
     EXPECT_FALSE(SaveDictionary(bad, {{u"b", u"2"}}, dic, &error));
+#ifdef _WIN32
+    const int reason = ENOENT;  // Windows names no "not a folder" for a path through a file
+#else
+    const int reason = ENOTDIR;
+#endif
     EXPECT_EQ(ToUtf8(error),
-              bad.string() + " に書き込めません\r\n" + std::generic_category().message(ENOTDIR));
+              bad.string() + " に書き込めません\r\n" + std::generic_category().message(reason));
 }
 
 TEST_F(DicFileTest, FailedRemovalIsReported) {
