@@ -61,8 +61,8 @@ std::string EncodeRubiPage(const std::vector<std::u16string>& lines);
 // system resolves paths (".", "..", repeated separators and links).
 bool IsOwnRubiPage(const std::u16string& url, const std::u16string& DataFolda, int RubiHTMLCount);
 
-// Steps 3 to 11 of the request for `url`: everything between the busy state and showing
-// the page. The caller has done the refusal check and set Rubiing.
+// The request for `url` from fetching the page to writing Rubi<N>.html: everything between
+// the busy state and showing the page. The caller has done the refusal check and set Rubiing.
 RubiResult RunRubiRequest(const std::u16string& url, RubiRequestEnv& env);
 
 }  // namespace velmora
