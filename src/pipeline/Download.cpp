@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "pipeline/DownloadText.h"
 #include "pipeline/UserAgent.h"
 
 namespace velmora {
@@ -65,40 +66,6 @@ struct UrlHandle {
         return out;
     }
 };
-
-// The charset parameter of a Content-Type value, lower case, without quotes; empty when
-// there is none.
-std::string CharsetOf(std::string_view type) {
-    const std::string lower = LowerAscii(type);
-    size_t at = 0;
-    while ((at = lower.find("charset", at)) != std::string::npos) {
-        // A parameter name: after ";" and blanks.
-        size_t before = at;
-        while (before > 0 && (lower[before - 1] == ' ' || lower[before - 1] == '\t'))
-            --before;
-        size_t eq = at + 7;
-        while (eq < lower.size() && (lower[eq] == ' ' || lower[eq] == '\t'))
-            ++eq;
-        if (before == 0 || lower[before - 1] != ';' || eq >= lower.size() || lower[eq] != '=') {
-            at += 7;
-            continue;
-        }
-        size_t begin = eq + 1;
-        while (begin < lower.size() && (lower[begin] == ' ' || lower[begin] == '\t'))
-            ++begin;
-        size_t end = begin;
-        if (begin < lower.size() && lower[begin] == '"') {
-            end = lower.find('"', ++begin);
-            if (end == std::string::npos) end = lower.size();
-        } else {
-            while (end < lower.size() && lower[end] != ';' && lower[end] != ' ' &&
-                   lower[end] != '\t')
-                ++end;
-        }
-        return lower.substr(begin, end - begin);
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -310,50 +277,6 @@ Downloader::~Downloader() {
     }
 }
 
-std::string Downloader::EncodeUrl(const std::u16string& url) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::string utf8 = ToUtf8(url);
-    // The host keeps its characters (curl converts an international name itself); the
-    // rest goes out with non-ASCII bytes, spaces and controls percent-encoded.
-    size_t hostBegin = utf8.find("://");
-    hostBegin = hostBegin == std::string::npos ? 0 : hostBegin + 3;
-    size_t hostEnd = utf8.find_first_of("/?#", hostBegin);
-    if (hostEnd == std::string::npos) {
-        hostEnd = utf8.size();
-    }
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const bool inHost = i >= hostBegin && i < hostEnd;
-        if (c <= 0x20 || c == 0x7F || (c >= 0x80 && !inHost)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-std::u16string Downloader::StripUserInfo(const std::u16string& url) {
-    const size_t scheme = url.find(u"://");
-    if (scheme == std::u16string::npos) {
-        return url;
-    }
-    const size_t start = scheme + 3;
-    size_t end = url.find_first_of(u"/?#", start);
-    if (end == std::u16string::npos) {
-        end = url.size();
-    }
-    const size_t at = url.rfind(u'@', end == 0 ? 0 : end - 1);
-    if (at == std::u16string::npos || at < start) {
-        return url;
-    }
-    return url.substr(0, start) + url.substr(at + 1);
-}
-
 bool Downloader::SplitHome(const std::u16string& url, std::u16string* protocol,
                            std::u16string* home) {
     UrlHandle h;
@@ -448,7 +371,7 @@ bool Downloader::Impl::Get(const std::string& url) {
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     const char* contentType = nullptr;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &contentType);
-    charset = contentType ? CharsetOf(contentType) : std::string();
+    charset = contentType ? ContentTypeCharset(contentType) : std::string();
     curl_easy_cleanup(easy);
     easy = nullptr;
     if (m != nullptr) {
