@@ -24,25 +24,25 @@ public:
             *why = QStringLiteral("Xvfb and openbox are needed");
             return false;
         }
-        // Tests run in parallel, each with its own display: a number another Xvfb took
-        // between the check and the start makes ours exit at once, and the next is tried.
+        // Tests run in parallel, each with its own display. Xvfb picks a free number itself
+        // (taking its lock file atomically) and writes it to standard output: choosing the
+        // number here could race another test to the same display.
         bool started = false;
-        for (int attempt = 0,
-                 number = 140 + static_cast<int>(QCoreApplication::applicationPid() % 300);
-             attempt < 50 && !started; ++attempt, ++number) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-                continue;
-            display = QStringLiteral(":%1").arg(number);
-            xvfb_.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"), screen,
-                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!xvfb_.waitForStarted()) break;
-            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        xvfb_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                           QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (xvfb_.waitForStarted()) {
+            QByteArray out;
             (void)QTest::qWaitFor(
-                [&] { return xvfb_.state() == QProcess::NotRunning || QFile::exists(socket); },
+                [&] {
+                    out += xvfb_.readAllStandardOutput();
+                    return out.contains('\n') || xvfb_.state() == QProcess::NotRunning;
+                },
                 10000);
-            // Ours only if our server is still running once the socket is there.
-            started = xvfb_.state() == QProcess::Running && QFile::exists(socket);
+            bool ok = false;
+            const int number = out.trimmed().toInt(&ok);
+            started = ok && xvfb_.state() == QProcess::Running;
+            if (started) display = QStringLiteral(":%1").arg(number);
             if (!started && xvfb_.state() != QProcess::NotRunning) {
                 xvfb_.kill();
                 xvfb_.waitForFinished();
