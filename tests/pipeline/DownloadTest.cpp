@@ -1,14 +1,9 @@
 // The page download against servers on 127.0.0.1 that the tests start themselves.
 #include "pipeline/Download.h"
 
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <openssl/ssl.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +14,7 @@
 #include <vector>
 
 #include "LocalHttpServer.h"
+#include "Wine.h"
 #include "base/Text.h"
 #include "pipeline/UserAgent.h"
 
@@ -74,17 +70,14 @@ Driven Fetch(Downloader& d, const std::string& url) {
     return Drive(d);
 }
 
-// A port on 127.0.0.1 with no listener.
-int ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
+using localhttp::net::ClosedPort;
+
+void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");
+#else
+    value ? setenv(name, value, 1) : unsetenv(name);
+#endif
 }
 
 // Serves fixed responses by request target and counts the hits per target.
@@ -220,12 +213,12 @@ TEST(Download, SendsTheFixedRequestHeadersDirectlyDespiteProxyEnvironment) {
     const std::string bogus = "http://127.0.0.1:" + std::to_string(ClosedPort());
     const char* vars[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "ALL_PROXY"};
     for (auto* v : vars) {
-        setenv(v, bogus.c_str(), 1);
+        SetEnv(v, bogus.c_str());
     }
     Downloader d;
     auto r = Fetch(d, Origin(routes.server()) + "/page");
     for (auto* v : vars) {
-        unsetenv(v);
+        SetEnv(v, nullptr);
     }
     ASSERT_TRUE(r.ended);
     EXPECT_FALSE(d.FDownLoadError);
@@ -372,20 +365,19 @@ TEST(Download, HomeIsWrittenOnlyBySuccessfulDownloads) {
     EXPECT_EQ(d.LHomeDirectory, u"http://127.0.0.1/") << "a failed download moved the home";
 }
 
-// What an OpenSSL client that accepts every version from TLS 1.0 negotiates with the
-// server: shows that a refused server really offers the version its row names.
-int OfferedVersion(int port) {
+// What a client that accepts every version from TLS 1.0 negotiates with the server: shows
+// that a refused server really offers the version its row names.
+int OfferedVersion(const LocalHttpServer& server) {
+#ifdef _WIN32
+    return server.offeredTlsVersion();  // the TLS front tried it
+#else
     SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
     SSL_CTX_set_security_level(ctx, 0);
     SSL_CTX_set_cipher_list(ctx, "DEFAULT:@SECLEVEL=0");
     SSL_CTX_set_min_proto_version(ctx, TLS1_VERSION);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
     int version = 0;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+    const auto fd = localhttp::net::Connect(server.port());
+    if (fd != localhttp::net::kNone) {
         SSL* ssl = SSL_new(ctx);
         SSL_set_fd(ssl, fd);
         if (SSL_connect(ssl) == 1) {
@@ -393,10 +385,11 @@ int OfferedVersion(int port) {
             SSL_shutdown(ssl);
         }
         SSL_free(ssl);
+        localhttp::net::Close(fd);
     }
-    close(fd);
     SSL_CTX_free(ctx);
     return version;
+#endif
 }
 
 struct TlsCase {
@@ -412,11 +405,16 @@ class DownloadTls : public ::testing::TestWithParam<TlsCase> {};
 
 TEST_P(DownloadTls, NeedsTrustedCertificateAndTls12OrNewer) {
     const TlsCase& c = GetParam();
+    if (test::UnderWine() && c.minVersion == TLS1_3_VERSION) {
+        // Windows 11 speaks TLS 1.3; Wine 8's TLS client (schannel) takes the setting but
+        // offers TLS 1.2 at most.
+        GTEST_SKIP() << "Wine's TLS client has no TLS 1.3";
+    }
     TlsSetup tls{TlsFile(c.cert), TlsFile(c.key), c.minVersion, c.maxVersion};
     LocalHttpServer server(
         [](const HttpRequest&, HttpConnection& conn) { conn.Send(HttpReply(200, "secure")); },
         &tls);
-    ASSERT_EQ(OfferedVersion(server.port()), c.offered);
+    ASSERT_EQ(OfferedVersion(server), c.offered);
 
     Downloader d;
     d.SetExtraCaFile(TlsFile("ca.pem"));
@@ -526,7 +524,10 @@ TEST_P(DownloadStage, EndsAtOnce) {
     d->Start(FromUtf8(c.tls ? silent.Url() : stuck.Url()));
     auto r = Drive(*d, {}, 300ms);
     ASSERT_FALSE(r.ended) << "the download was not held before its answer";
-    EXPECT_EQ(d->IsConnected(), c.tls);
+    // Windows reports the connection once TCP is up; Wine only after the TLS handshake.
+    if (!(c.tls && test::UnderWine())) {
+        EXPECT_EQ(d->IsConnected(), c.tls);
+    }
     const auto t0 = Clock::now();
     if (c.cancel) {
         d->BtnCancelClick();
