@@ -37,6 +37,60 @@ std::string ContentTypeCharset(std::string_view type) {
     return {};
 }
 
+bool SplitUrl(std::u16string_view url, UrlParts* parts) {
+    const size_t colon = url.find(u"://");
+    if (colon == std::u16string_view::npos || colon == 0) return false;
+    const std::u16string scheme = LowerAscii(url.substr(0, colon));
+    int defaultPort = 0;
+    if (scheme == u"http") {
+        defaultPort = 80;
+    } else if (scheme == u"https") {
+        defaultPort = 443;
+    } else {
+        return false;
+    }
+    const size_t start = colon + 3;
+    size_t end = url.find_first_of(u"/?#", start);
+    if (end == std::u16string_view::npos) end = url.size();
+    std::u16string_view authority = url.substr(start, end - start);
+    if (const size_t at = authority.rfind(u'@'); at != std::u16string_view::npos) {
+        authority.remove_prefix(at + 1);
+    }
+    std::u16string_view host = authority, port;
+    bool ipv6 = false;
+    if (authority.starts_with(u'[')) {
+        const size_t close = authority.find(u']');
+        if (close == std::u16string_view::npos) return false;
+        host = authority.substr(1, close - 1);
+        const std::u16string_view rest = authority.substr(close + 1);
+        if (!rest.empty() && rest[0] != u':') return false;
+        if (!rest.empty()) port = rest.substr(1);
+        ipv6 = true;
+    } else if (const size_t c = authority.rfind(u':'); c != std::u16string_view::npos) {
+        host = authority.substr(0, c);
+        port = authority.substr(c + 1);
+    }
+    if (host.empty()) return false;
+    int number = defaultPort;
+    if (!port.empty()) {
+        number = 0;
+        for (char16_t ch : port) {
+            if (ch < u'0' || ch > u'9' || number > 65535) return false;
+            number = number * 10 + (ch - u'0');
+        }
+        if (number < 1 || number > 65535) return false;
+    }
+    std::u16string_view rest = url.substr(end);
+    rest = rest.substr(0, rest.find(u'#'));  // the fragment is not sent
+    parts->scheme = scheme;
+    parts->host = std::u16string(host);
+    parts->port = number;
+    parts->ipv6 = ipv6;
+    parts->pathAndQuery =
+        rest.starts_with(u'/') ? std::u16string(rest) : u"/" + std::u16string(rest);
+    return true;
+}
+
 std::string Downloader::EncodeUrl(const std::u16string& url) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     const std::string utf8 = ToUtf8(url);

@@ -1,15 +1,23 @@
-// The page download on Windows: WinHTTP, one GET per worker thread, synchronous calls that
-// the cancel button and closing the app end by closing the request's handle. The session
-// lives as long as the Downloader and keeps the run's cookies in memory; TLS is the
-// system's own (1.2 or newer, certificates checked against the system's store).
+// The page download on Windows: WinHTTP, one GET per worker thread in synchronous calls.
+// The session lives as long as the Downloader and keeps the run's cookies in memory; TLS
+// is the system's own (1.2 or newer, certificates checked against the system's store).
+//
+// A GET that is cancelled, replaced by a new one, or still running when the Downloader
+// goes is abandoned at once: its request handle is closed (which ends the GET as soon as
+// WinHTTP notices) and its worker is left to finish on its own, holding everything it
+// touches, while its news no longer reaches anybody. A synchronous WinHTTP call does not
+// always end when its handle is closed (a connection that never completes its TLS
+// handshake can hold it for the receive timeout), and the user must not wait for that.
 #include <windows.h>
 // after windows.h:
 #include <wincrypt.h>
 #include <winhttp.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -17,6 +25,7 @@
 #include "base/Text.h"
 #include "pipeline/Download.h"
 #include "pipeline/DownloadText.h"
+#include "pipeline/UserAgent.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
@@ -28,181 +37,163 @@ namespace {
 
 constexpr wchar_t kAccept[] =
     L"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-constexpr wchar_t kUserAgent[] = L"Mozilla/3.0 (compatible; Indy Library)";
+
+const wchar_t* Wide(const std::u16string& s) {
+    return reinterpret_cast<const wchar_t*>(s.c_str());
+}
 
 std::u16string FromWide(const wchar_t* s, size_t n) {
     return std::u16string(reinterpret_cast<const char16_t*>(s), n);
 }
 
-struct Handle {
-    HINTERNET h = nullptr;
-    Handle() = default;
-    explicit Handle(HINTERNET x) : h(x) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (h) WinHttpCloseHandle(h);
-    }
-};
-
-// The parts of a URL as WinHTTP reads them.
-struct UrlParts {
-    std::wstring scheme, host, pathAndQuery;
-    INTERNET_PORT port = 0;
-    bool https = false;
-};
-
-bool Crack(const std::string& wireUrl, UrlParts& parts) {
-    const std::wstring url(wireUrl.begin(), wireUrl.end());  // ASCII but for the host
-    URL_COMPONENTS c{};
-    c.dwStructSize = sizeof c;
-    c.dwSchemeLength = static_cast<DWORD>(-1);
-    c.dwHostNameLength = static_cast<DWORD>(-1);
-    c.dwUrlPathLength = static_cast<DWORD>(-1);
-    c.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
-    if (c.nScheme != INTERNET_SCHEME_HTTP && c.nScheme != INTERNET_SCHEME_HTTPS) return false;
-    parts.scheme.assign(c.lpszScheme, c.dwSchemeLength);
-    parts.host.assign(c.lpszHostName, c.dwHostNameLength);
-    parts.pathAndQuery.assign(c.lpszUrlPath, c.dwUrlPathLength);
-    if (c.lpszExtraInfo) {
-        std::wstring extra(c.lpszExtraInfo, c.dwExtraInfoLength);
-        extra = extra.substr(0, extra.find(L'#'));  // the fragment is not sent
-        parts.pathAndQuery += extra;
-    }
-    if (parts.pathAndQuery.empty()) parts.pathAndQuery = L"/";
-    parts.port = c.nPort;
-    parts.https = c.nScheme == INTERNET_SCHEME_HTTPS;
-    return !parts.host.empty();
-}
-
-std::u16string Text(const char* utf8) {
-    return FromUtf8(utf8);
-}
-
-}  // namespace
-
-struct Downloader::Impl {
-    explicit Impl(Downloader& o) : owner(o) {
-        session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                              WINHTTP_NO_PROXY_BYPASS, 0);
-        if (session) {
-            DWORD protocols =
-                WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-            if (!WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                                  sizeof protocols)) {
-                protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;  // a system without TLS 1.3
-                WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                                 sizeof protocols);
-            }
-            DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-            WinHttpSetOption(session, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
-            WinHttpSetStatusCallback(
-                session, &Impl::Callback,
-                WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_CLOSE_CONNECTION,
-                0);
+// The host as WinHTTP connects to it: an international name in its ASCII form.
+std::u16string ConnectHost(const std::u16string& host) {
+    for (char16_t c : host) {
+        if (c >= 0x80) {
+            wchar_t ascii[256];
+            const int n = IdnToAscii(0, Wide(host), static_cast<int>(host.size()), ascii, 256);
+            return n > 0 ? FromWide(ascii, static_cast<size_t>(n)) : host;
         }
     }
-    ~Impl() {
-        if (session) WinHttpCloseHandle(session);
+    return host;
+}
+
+// The WinHTTP session: the cookies of the run. Shared with abandoned workers.
+struct Session {
+    HINTERNET h = nullptr;
+    Session();
+    ~Session() {
+        if (h) WinHttpCloseHandle(h);
     }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+};
 
-    Downloader& owner;
-    HINTERNET session = nullptr;  // the cookies of the whole run
-    std::thread worker;
+struct News {
+    enum Kind { Status, End } kind = Status;
+    std::u16string text;
+};
 
-    struct News {
-        bool end = false;
-        std::u16string text;
-    };
-    std::mutex newsMu;
-    std::condition_variable newsCv;
+// News for the UI thread, from the worker of the current GET only.
+struct Channel {
+    std::mutex mu;
+    std::condition_variable cv;
     std::deque<News> news;
+    uint64_t current = 0;  // the GET whose news is wanted; 0 for none
     // Held while the callback runs, so that replacing it (the window closing) waits for a
     // call in progress instead of leaving it to run into a destroyed window.
     std::mutex callbackMu;
-    std::function<void()> newsCallback;
+    std::function<void()> callback;
 
-    // The running GET's request handle, for cancel; the connection state its callbacks report.
-    std::mutex reqMu;
-    HINTERNET request = nullptr;
-    bool closedByUi = false;
-    std::atomic<bool> connected{false};
-    std::atomic<bool> stop{false};
-
-    void Post(News n) {
+    // False when `job` is no longer the current GET: its news goes nowhere.
+    bool Post(uint64_t job, News n) {
         {
-            std::lock_guard<std::mutex> lk(newsMu);
+            std::lock_guard<std::mutex> lk(mu);
+            if (job != current) return false;
             news.push_back(std::move(n));
         }
-        newsCv.notify_all();
+        cv.notify_all();
         std::lock_guard<std::mutex> lk(callbackMu);
-        if (newsCallback) newsCallback();
+        if (callback) callback();
+        return true;
     }
-    void PostStatus(std::u16string text) { Post(News{false, std::move(text)}); }
+};
 
-    static void CALLBACK Callback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
-                                  DWORD infoLength) {
-        auto* self = reinterpret_cast<Impl*>(context);
-        if (!self) return;
-        switch (status) {
-            case WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER: {
-                const auto* ip = static_cast<const wchar_t*>(info);
-                size_t n = ip ? wcsnlen(ip, infoLength ? infoLength : 64) : 0;
-                self->PostStatus(FromWide(ip, n) + Text(" に接続しています。"));
-                break;
-            }
-            case WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER:
-                self->connected = true;
-                self->PostStatus(Text("接続しました。"));
-                break;
-            case WINHTTP_CALLBACK_STATUS_CLOSING_CONNECTION:
-                if (self->connected) self->PostStatus(Text("接続解除しています。"));
-                break;
-            case WINHTTP_CALLBACK_STATUS_CONNECTION_CLOSED:
-                if (self->connected) self->PostStatus(Text("接続解除されました。"));
-                self->connected = false;
-                break;
-            default:
-                break;
-        }
-    }
+// One GET: what its worker needs and what it found.
+struct Job {
+    uint64_t id = 0;
+    std::u16string url;
+    std::shared_ptr<Session> session;
+    std::shared_ptr<Channel> channel;
 
-    // From the UI thread: ends the running GET at once.
-    void StopLocked() {
+    std::mutex mu;  // the request handle, for closing it from the UI thread
+    HINTERNET request = nullptr;
+    bool closed = false;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> connected{false};
+
+    // Written by the worker before it posts the end; read by the UI thread after that.
+    bool succeeded = false;
+    std::string body, charset;
+
+    void PostStatus(const std::u16string& text) { channel->Post(id, News{News::Status, text}); }
+
+    // Ends the GET at once (from the UI thread).
+    void Stop() {
+        std::lock_guard<std::mutex> lk(mu);
         stop = true;
-        if (request && !closedByUi) {
-            closedByUi = true;
+        if (request && !closed) {
+            closed = true;
             WinHttpCloseHandle(request);
         }
     }
 
+    void Run();
     bool Get(const UrlParts& parts);
-    std::string charset;  // of the running GET's answer
-    void Run(const std::u16string& url);
 };
 
-bool Downloader::Impl::Get(const UrlParts& parts) {
-    if (!session) return false;
-    Handle connect(WinHttpConnect(session, parts.host.c_str(), parts.port, 0));
-    if (!connect.h) return false;
-    HINTERNET req = WinHttpOpenRequest(connect.h, L"GET", parts.pathAndQuery.c_str(), L"HTTP/1.1",
-                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                       parts.https ? WINHTTP_FLAG_SECURE : 0);
-    if (!req) return false;
-    {
-        std::lock_guard<std::mutex> lk(reqMu);
-        request = req;
-        closedByUi = false;
-        if (stop) StopLocked();
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                             DWORD infoLength) {
+    auto* job = reinterpret_cast<Job*>(context);
+    if (!job) return;
+    switch (status) {
+        case WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER: {
+            const auto* ip = static_cast<const wchar_t*>(info);
+            const size_t n = ip ? wcsnlen(ip, infoLength ? infoLength : 64) : 0;
+            job->PostStatus(FromWide(ip, n) + u" に接続しています。");
+            break;
+        }
+        case WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER:
+            job->connected = true;
+            job->PostStatus(u"接続しました。");
+            break;
+        default:
+            break;
     }
-    // Every GET gets its own connection, closed when it ends (the disconnect texts).
+}
+
+Session::Session() {
+    const std::u16string agent = FromUtf8(UserAgent());
+    h = WinHttpOpen(Wide(agent), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                    WINHTTP_NO_PROXY_BYPASS, 0);
+    if (!h) return;
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    if (!WinHttpSetOption(h, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+        protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;  // a system without TLS 1.3
+        WinHttpSetOption(h, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    }
+    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    WinHttpSetOption(h, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+    WinHttpSetStatusCallback(h, &StatusCallback, WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
+}
+
+bool Job::Get(const UrlParts& parts) {
+    if (!session->h) return false;
+    const std::u16string host = ConnectHost(parts.host);
+    HINTERNET connect =
+        WinHttpConnect(session->h, Wide(host), static_cast<INTERNET_PORT>(parts.port), 0);
+    if (!connect) return false;
+    const std::string path = ToUtf8(parts.pathAndQuery);  // ASCII: EncodeUrl saw to that
+    const std::wstring widePath(path.begin(), path.end());
+    HINTERNET req = WinHttpOpenRequest(connect, L"GET", widePath.c_str(), L"HTTP/1.1",
+                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                       parts.scheme == u"https" ? WINHTTP_FLAG_SECURE : 0);
+    if (!req) {
+        WinHttpCloseHandle(connect);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lk(mu);
+        request = req;
+    }
+    // Every GET gets its own connection, closed when it ends.
     DWORD noKeepAlive = WINHTTP_DISABLE_KEEP_ALIVE;
     WinHttpSetOption(req, WINHTTP_OPTION_DISABLE_FEATURE, &noKeepAlive, sizeof noKeepAlive);
     DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
     WinHttpSetOption(req, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
 
-    bool ok = WinHttpSendRequest(req, kAccept, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
+    bool ok = !stop &&
+              WinHttpSendRequest(req, kAccept, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
                                  0, reinterpret_cast<DWORD_PTR>(this)) &&
               WinHttpReceiveResponse(req, nullptr);
     DWORD status = 0;
@@ -230,13 +221,12 @@ bool Downloader::Impl::Get(const UrlParts& parts) {
         if (WinHttpQueryHeaders(req, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
                                 WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
                                 WINHTTP_NO_HEADER_INDEX)) {
-            if (length > kMaxBody)
+            if (length > Downloader::kMaxBody)
                 ok = false;
             else
-                owner.MS.reserve(length);
+                body.reserve(length);
         }
     }
-    std::string& ms = owner.MS;
     char buf[65536];
     while (ok && !stop) {
         DWORD got = 0;
@@ -245,122 +235,175 @@ bool Downloader::Impl::Get(const UrlParts& parts) {
             break;
         }
         if (got == 0) break;
-        if (got > kMaxBody - ms.size()) {
+        if (got > Downloader::kMaxBody - body.size()) {
             ok = false;  // over the cap
             break;
         }
-        ms.append(buf, got);
+        body.append(buf, got);
     }
     {
-        std::lock_guard<std::mutex> lk(reqMu);
-        if (!closedByUi) WinHttpCloseHandle(req);
+        std::lock_guard<std::mutex> lk(mu);
+        if (!closed) {
+            closed = true;
+            WinHttpCloseHandle(req);
+        }
         request = nullptr;
+    }
+    WinHttpCloseHandle(connect);
+    if (connected.exchange(false)) {
+        // The connection goes with its request (no keep-alive).
+        PostStatus(u"接続解除しています。");
+        PostStatus(u"接続解除されました。");
     }
     return ok && !stop;
 }
 
-void Downloader::Impl::Run(const std::u16string& url) {
-    charset.clear();
-    const std::string wire = EncodeUrl(StripUserInfo(url));
+void Job::Run() {
+    // The tool sends no credentials: a user name and password in the address stay here.
+    const std::string wire = Downloader::EncodeUrl(Downloader::StripUserInfo(url));
     UrlParts parts;
-    bool ok = false;
-    if (Crack(wire, parts)) {
-        PostStatus(Text("ホスト名 ") + FromWide(parts.host.data(), parts.host.size()) +
-                   Text(" を解決しています。"));
-        ok = Get(parts);
+    succeeded = false;
+    if (SplitUrl(FromUtf8(wire), &parts)) {
+        PostStatus(u"ホスト名 " + parts.host + u" を解決しています。");
+        succeeded = Get(parts);
     }
-    if (ok) {
-        std::u16string protocol, home;
-        if (SplitHome(url, &protocol, &home)) {
-            owner.LProtocol = protocol;
-            owner.LHomeDirectory = home;
-        }
-        owner.ContentCharset = charset;
-    } else {
-        std::string().swap(owner.MS);
-        owner.FDownLoadError = true;
-    }
-    Post(News{true, {}});
+    if (!succeeded) std::string().swap(body);
+    channel->Post(id, News{News::End, {}});
 }
 
-Downloader::Downloader() : impl_(std::make_unique<Impl>(*this)) {}
+}  // namespace
+
+struct Downloader::Impl {
+    std::shared_ptr<Session> session = std::make_shared<Session>();
+    std::shared_ptr<Channel> channel = std::make_shared<Channel>();
+    std::shared_ptr<Job> job;  // the current or last GET
+    uint64_t lastId = 0;
+
+    // Under channel->mu: the current GET's news stops here; `news` takes its place.
+    void AbandonLocked(std::initializer_list<News> news) {
+        channel->current = 0;
+        channel->news.clear();
+        for (const News& n : news)
+            channel->news.push_back(n);
+    }
+};
+
+Downloader::Downloader() : impl_(std::make_unique<Impl>()) {}
 
 Downloader::~Downloader() {
-    {
-        std::lock_guard<std::mutex> lk(impl_->reqMu);
-        if (IsDownLoading) FIsDLCancel = true;
-        impl_->StopLocked();
+    if (impl_->job) {
+        impl_->job->Stop();
+        {
+            std::lock_guard<std::mutex> lk(impl_->channel->mu);
+            impl_->AbandonLocked({});
+        }
+        // A worker that posts right now may still be calling back; none does after this.
+        std::lock_guard<std::mutex> lk(impl_->channel->callbackMu);
+        impl_->channel->callback = nullptr;
     }
-    if (impl_->worker.joinable()) impl_->worker.join();
 }
 
 bool Downloader::SplitHome(const std::u16string& url, std::u16string* protocol,
                            std::u16string* home) {
     UrlParts parts;
-    if (!Crack(EncodeUrl(url), parts) || parts.scheme.empty()) return false;
-    std::u16string scheme = LowerAscii(FromWide(parts.scheme.data(), parts.scheme.size()));
-    std::u16string host = FromWide(parts.host.data(), parts.host.size());
-    if (host.find(u':') != std::u16string::npos) host = u"[" + host + u"]";  // IPv6
-    *protocol = scheme + u":";
-    *home = *protocol + u"//" + host + u"/";
+    if (!SplitUrl(FromUtf8(EncodeUrl(url)), &parts)) return false;
+    *protocol = parts.scheme + u":";
+    *home = *protocol + u"//" + (parts.ipv6 ? u"[" + parts.host + u"]" : parts.host) + u"/";
     return true;
 }
 
 void Downloader::Start(const std::u16string& url) {
-    if (impl_->worker.joinable()) impl_->worker.join();  // the previous download has ended
-    {
-        std::lock_guard<std::mutex> lk(impl_->newsMu);
-        impl_->news.clear();
+    if (impl_->job) {
+        // A download still under way is abandoned; its worker ends by itself.
+        impl_->job->Stop();
     }
+    auto job = std::make_shared<Job>();
+    job->id = ++impl_->lastId;
+    job->url = url;
+    job->session = impl_->session;
+    job->channel = impl_->channel;
     {
-        std::lock_guard<std::mutex> lk(impl_->reqMu);
-        impl_->stop = false;
-        impl_->connected = false;
+        std::lock_guard<std::mutex> lk(impl_->channel->mu);
+        impl_->AbandonLocked({});
+        impl_->channel->current = job->id;
     }
+    impl_->job = job;
     FDownLoadError = false;
     FIsDLCancel = false;
     MS.clear();
     ContentCharset.clear();
     IsDownLoading = true;
-    impl_->worker = std::thread([this, url] { impl_->Run(url); });
+    std::thread([job] { job->Run(); }).detach();
 }
 
 void Downloader::DeliverPending(const JobHooks& hooks) {
-    std::deque<Impl::News> pending;
+    std::deque<News> pending;
     {
-        std::lock_guard<std::mutex> lk(impl_->newsMu);
-        pending.swap(impl_->news);
+        std::lock_guard<std::mutex> lk(impl_->channel->mu);
+        pending.swap(impl_->channel->news);
     }
     for (auto& n : pending) {
-        if (n.end) {
-            IsDownLoading = false;
-        } else {
+        if (n.kind == News::Status) {
             hooks.Status(n.text);
+            continue;
         }
+        Job& job = *impl_->job;
+        // An end after Stop is the UI's own (the worker may still be writing): a failure.
+        const bool ok = !job.stop && job.succeeded;
+        if (ok) {
+            MS = std::move(job.body);
+            std::u16string protocol, home;
+            if (SplitHome(job.url, &protocol, &home)) {
+                LProtocol = protocol;
+                LHomeDirectory = home;
+            }
+            ContentCharset = job.charset;
+        } else {
+            std::string().swap(MS);
+            FDownLoadError = true;
+        }
+        IsDownLoading = false;
     }
 }
 
 void Downloader::WaitForNews(std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lk(impl_->newsMu);
-    impl_->newsCv.wait_for(lk, timeout, [this] { return !impl_->news.empty() || !IsDownLoading; });
+    std::unique_lock<std::mutex> lk(impl_->channel->mu);
+    impl_->channel->cv.wait_for(lk, timeout,
+                                [this] { return !impl_->channel->news.empty() || !IsDownLoading; });
 }
 
 void Downloader::SetNewsCallback(std::function<void()> callback) {
-    std::lock_guard<std::mutex> lk(impl_->callbackMu);
-    impl_->newsCallback = std::move(callback);
+    std::lock_guard<std::mutex> lk(impl_->channel->callbackMu);
+    impl_->channel->callback = std::move(callback);
 }
 
 void Downloader::BtnCancelClick() {
-    std::lock_guard<std::mutex> lk(impl_->reqMu);
-    if (!IsDownLoading) return;
-    // In every stage: closing the request's handle ends name lookup, connecting, TLS and
-    // the body at once.
+    if (!IsDownLoading || !impl_->job) return;
+    // In every stage, name lookup, connecting, TLS and the body: the GET is abandoned and
+    // the request ends now, with the texts of a closed connection when one was open.
     FIsDLCancel = true;
-    impl_->StopLocked();
+    Job& job = *impl_->job;
+    job.Stop();
+    const bool wasConnected = job.connected.exchange(false);
+    {
+        std::lock_guard<std::mutex> lk(impl_->channel->mu);
+        if (impl_->channel->current != job.id) return;  // it has ended already
+        std::deque<News> kept;
+        for (News& n : impl_->channel->news)
+            if (n.kind == News::Status) kept.push_back(std::move(n));
+        impl_->AbandonLocked({});
+        impl_->channel->news = std::move(kept);
+        if (wasConnected) {
+            impl_->channel->news.push_back({News::Status, u"接続解除しています。"});
+            impl_->channel->news.push_back({News::Status, u"接続解除されました。"});
+        }
+        impl_->channel->news.push_back({News::End, {}});
+    }
+    impl_->channel->cv.notify_all();
 }
 
 bool Downloader::IsConnected() const {
-    return impl_->connected;
+    return impl_->job && impl_->job->connected;
 }
 
 // The certificate authorities of a PEM file join the user's root store, which WinHTTP
