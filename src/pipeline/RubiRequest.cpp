@@ -28,6 +28,34 @@ namespace {
 // A local page larger than a download may be is refused the same way.
 constexpr size_t kMaxLocalPage = Downloader::kMaxBody;
 
+// The file calls of the local read, with the path as the system spells it: UTF-16 on
+// Windows (a name in the ANSI code page could not hold every page's name), bytes elsewhere.
+#ifdef _WIN32
+using FileStat = struct _stat64;
+int StatPath(const std::filesystem::path& p, FileStat* st) {
+    return ::_wstat64(p.c_str(), st);
+}
+int OpenForReading(const std::filesystem::path& p) {
+    return ::_wopen(p.c_str(), O_RDONLY | O_BINARY);
+}
+int StatOpen(int fd, FileStat* st) {
+    return ::_fstat64(fd, st);
+}
+#else
+using FileStat = struct stat;
+int StatPath(const std::filesystem::path& p, FileStat* st) {
+    return ::stat(p.c_str(), st);
+}
+int OpenForReading(const std::filesystem::path& p) {
+    // Not blocking: should the path have turned into a pipe since, opening it must not
+    // wait for a writer.
+    return ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+}
+int StatOpen(int fd, FileStat* st) {
+    return ::fstat(fd, st);
+}
+#endif
+
 int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -83,21 +111,14 @@ enum class LocalRead { Ok, Failed, Cancelled };
 // button reaches a large file on a slow disk.
 LocalRead ReadLocalPage(const std::u16string& path, std::string& bytes, std::string& reason,
                         const JobHooks& hooks) {
-    const std::string native = PathFromText(path).string();
-    struct stat st {};
-    if (::stat(native.c_str(), &st) != 0) {
+    const std::filesystem::path native = PathFromText(path);
+    FileStat st{};
+    if (StatPath(native, &st) != 0) {
         reason = std::strerror(errno);
         return LocalRead::Failed;
     }
     if (reason = NotARegularFile(st.st_mode); !reason.empty()) return LocalRead::Failed;
-#ifdef _WIN32
-    const int flags = O_RDONLY | O_BINARY;
-#else
-    // Not blocking: should the path have turned into a pipe since, opening it must not
-    // wait for a writer.
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-#endif
-    const int fd = ::open(native.c_str(), flags);
+    const int fd = OpenForReading(native);
     if (fd < 0) {
         reason = std::strerror(errno);
         return LocalRead::Failed;
@@ -106,7 +127,7 @@ LocalRead ReadLocalPage(const std::u16string& path, std::string& bytes, std::str
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    if (::fstat(fd, &st) != 0) {
+    if (StatOpen(fd, &st) != 0) {
         reason = std::strerror(errno);
         return LocalRead::Failed;
     }

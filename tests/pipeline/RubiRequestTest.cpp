@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "TestFiles.h"
 #include "base/FileIO.h"
@@ -93,12 +94,19 @@ TEST_F(RubiRequestTest, FixtureSiteBecomesTheExpectedPage) {
     EXPECT_EQ(r.pagePath, env_.DataFolda + kSep + u"Rubi1.html");
     EXPECT_EQ(count_, 1);
     std::string expected = ReadAll(site / "expected-Rubi1.html");
-    const std::string marker = "@SITE@";
-    // file://@SITE@/x is the file URL of the site's x: file:///C:/... on Windows.
+    // file://@SITE@/x is the file URL of the site's x: file:///C:/... on Windows, and
+    // file://@ROOT@/x that of x at the root of the site's file system (a drive on Windows).
     std::string sitePath = ToUtf8(Text(site.lexically_normal().generic_u8string()));
-    if (!sitePath.starts_with("/")) sitePath = "/" + sitePath;
-    for (size_t at; (at = expected.find(marker)) != std::string::npos;) {
-        expected.replace(at, marker.size(), sitePath);
+    std::string rootPath;
+    if (!sitePath.starts_with("/")) {
+        rootPath = "/" + sitePath.substr(0, sitePath.find('/'));
+        sitePath = "/" + sitePath;
+    }
+    for (const auto& [marker, value] :
+         {std::pair{std::string("@SITE@"), sitePath}, std::pair{std::string("@ROOT@"), rootPath}}) {
+        for (size_t at; (at = expected.find(marker)) != std::string::npos;) {
+            expected.replace(at, marker.size(), value);
+        }
     }
     EXPECT_EQ(ReadAll(PathFromText(r.pagePath)), expected);
     EXPECT_TRUE(messages_.empty());
@@ -120,6 +128,29 @@ TEST_F(RubiRequestTest, PagesAreNumberedAndRewritten) {
     EXPECT_EQ(ReadAll(root_ / "data" / "Rubi1.html"),
               "\xEF\xBB\xBF"
               "b\r\n");
+}
+
+TEST_F(RubiRequestTest, NamesBeyondAsciiAreReadAndWritten) {
+    // Japanese folder and file names, in the page's address and in the data folder: every
+    // path goes to the system as it is spelt (UTF-16 on Windows), never through a code page.
+    const fs::path folder = root_ / fs::path(u8"ページ 一覧");
+    const fs::path page = folder / fs::path(u8"日本語.html");
+    fs::create_directories(folder);
+    WriteAll(page, "<p>漢字</p>\n");
+    fs::create_directories(root_ / fs::path(u8"データ"));
+    env_.DataFolda = Text(root_ / fs::path(u8"データ"));
+    const std::u16string urls[] = {
+        FileUrl(page),
+        Text(page),
+        FileUrl(folder) + u"/%E6%97%A5%E6%9C%AC%E8%AA%9E.html",
+    };
+    for (const auto& url : urls) {
+        count_ = 0;
+        RubiResult r = RunRubiRequest(url, env_);
+        ASSERT_EQ(r.outcome, RubiOutcome::Written) << ToUtf8(url) << ": " << ToUtf8(r.errorText);
+        EXPECT_EQ(r.pagePath, env_.DataFolda + kSep + u"Rubi1.html");
+        EXPECT_EQ(ReadAll(PathFromText(r.pagePath)), "\xEF\xBB\xBF<p>漢字(かんじ)</p>\r\n");
+    }
 }
 
 TEST_F(RubiRequestTest, FailuresLeaveNoPage) {
@@ -275,21 +306,23 @@ TEST(IsOwnRubiPage, OnlyThisRunsPages) {
 TEST_F(RubiRequestTest, OwnPagesAreRecognisedHoweverTheirPathIsWritten) {
     count_ = 2;
     WriteAll(root_ / "data" / "Rubi1.html", "x");
-    fs::create_symlink(root_ / "data", root_ / "link");
-    const std::string data = (root_ / "data").string();
-    const std::string root = root_.string();
-    const std::pair<std::string, bool> cases[] = {
-        {"file://" + data + "/Rubi1.html", true},
-        {"file://" + data + "/./Rubi1.html", true},
-        {"file://" + data + "//Rubi1.html", true},
-        {"file://" + data + "/../data/Rubi2.html", true},
-        {"file://" + root + "/link/Rubi1.html", true},
-        {"file://localhost" + data + "/Rubi1.html#top", true},
-        {"file://" + data + "/Rubi01.html", false},
-        {"file://" + data + "/Rubi3.html", false},
-        {"file://" + data + "/sub/../../data2/Rubi1.html", false},
-        {"file://other" + data + "/Rubi1.html", false},
+    // file:///home/u/... or file:///C:/...
+    const std::string data = ToUtf8(FileUrl(root_ / "data"));
+    std::vector<std::pair<std::string, bool>> cases = {
+        {data + "/Rubi1.html", true},     {data + "/./Rubi1.html", true},
+        {data + "//Rubi1.html", true},    {data + "/../data/Rubi2.html", true},
+        {data + "/Rubi1.html#top", true}, {data + "/Rubi01.html", false},
+        {data + "/Rubi3.html", false},    {data + "/sub/../../data2/Rubi1.html", false},
     };
+#ifndef _WIN32
+    fs::create_symlink(root_ / "data", root_ / "link");
+    const std::string root = root_.string();
+    cases.insert(cases.end(), {
+                                  {"file://" + root + "/link/Rubi1.html", true},
+                                  {"file://localhost" + root + "/data/Rubi1.html", true},
+                                  {"file://other" + root + "/data/Rubi1.html", false},
+                              });
+#endif
     for (const auto& [url, own] : cases) {
         EXPECT_EQ(IsOwnRubiPage(FromUtf8(url), env_.DataFolda, count_), own) << url;
     }
@@ -310,25 +343,31 @@ TEST_F(RubiRequestTest, FileUrlOfAnotherComputerIsRefused) {
 // Only regular files (or links to them) are pages: a device never ends, a pipe never
 // starts, and both are refused before anything is read.
 TEST_F(RubiRequestTest, SpecialFilesAreRefusedWithTheReason) {
-    ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
     fs::create_directories(root_ / "folder.html");
-    fs::create_symlink(root_ / "fifo", root_ / "to-fifo.html");
     WriteAll(root_ / "page.html", "<p>漢字</p>");
-    fs::create_symlink(root_ / "page.html", root_ / "to-page.html");
-    const std::pair<fs::path, const char16_t*> refused[] = {
-        {"/dev/zero", u"character device"},
-        {root_ / "fifo", u"named pipe"},
-        {root_ / "to-fifo.html", u"named pipe"},
+    std::vector<std::pair<fs::path, const char16_t*>> refused = {
         {root_ / "folder.html", u"Is a directory"},
     };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(root_ / "fifo", root_ / "to-fifo.html");
+    fs::create_symlink(root_ / "page.html", root_ / "to-page.html");
+    refused.insert(refused.end(), {
+                                      {"/dev/zero", u"character device"},
+                                      {root_ / "fifo", u"named pipe"},
+                                      {root_ / "to-fifo.html", u"named pipe"},
+                                  });
+#endif
     for (const auto& [path, why] : refused) {
-        RubiResult r = Run(path);
+        RubiResult r = RunRubiRequest(Text(path), env_);
         EXPECT_EQ(r.outcome, RubiOutcome::Error) << path;
         EXPECT_NE(r.errorText.find(why), std::u16string::npos) << ToUtf8(r.errorText);
-        EXPECT_NE(r.errorText.find(FromUtf8(path.string())), std::u16string::npos);
+        EXPECT_NE(r.errorText.find(Text(path)), std::u16string::npos) << ToUtf8(r.errorText);
     }
     EXPECT_EQ(count_, 0);
+#ifndef _WIN32
     EXPECT_EQ(Run(root_ / "to-page.html").outcome, RubiOutcome::Written);
+#endif
 }
 
 TEST_F(RubiRequestTest, LocalPageAboveTheCapIsRefused) {
