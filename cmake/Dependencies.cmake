@@ -3,9 +3,10 @@ find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 
 if(WIN32)
-  # The Windows build (mingw-w64): MeCab from its source package, the system's code pages,
-  # WinHTTP and TLS; GoogleTest compiled from the sources the distribution ships.
+  # The Windows build (mingw-w64): MeCab and Gumbo from their source packages, the system's
+  # code pages, WinHTTP and TLS; GoogleTest compiled from the sources the distribution ships.
   include(${CMAKE_CURRENT_LIST_DIR}/MecabWindows.cmake)
+  include(${CMAKE_CURRENT_LIST_DIR}/GumboWindows.cmake)
   if(VELMORA_TESTS)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)  # GTest::gtest_main, GTest::gmock
@@ -16,6 +17,7 @@ endif()
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
+add_library(Velmora::Gumbo ALIAS PkgConfig::GUMBO)
 find_package(OpenSSL REQUIRED)
 
 find_path(MECAB_INCLUDE_DIR mecab.h REQUIRED)

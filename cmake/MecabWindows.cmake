@@ -8,32 +8,11 @@ if(NOT EXISTS "${VELMORA_MECAB_SOURCE}")
                       "(tools/build-windows.sh fetches it)")
 endif()
 
-set(_mecab_root ${CMAKE_BINARY_DIR}/mecab-src)
-set(_mecab_patch ${PROJECT_SOURCE_DIR}/cmake/mecab/mecab-static.patch)
-file(SHA256 ${_mecab_patch} _patch_hash)
-file(SHA256 ${VELMORA_MECAB_SOURCE} _tar_hash)
-set(_stamp "${_tar_hash} ${_patch_hash}")
-if(EXISTS ${_mecab_root}/stamp)
-  file(READ ${_mecab_root}/stamp _old_stamp)
-else()
-  set(_old_stamp "")
-endif()
-if(NOT _old_stamp STREQUAL _stamp)
-  file(REMOVE_RECURSE ${_mecab_root})
-  file(ARCHIVE_EXTRACT INPUT ${VELMORA_MECAB_SOURCE} DESTINATION ${_mecab_root})
-  file(GLOB _top LIST_DIRECTORIES true ${_mecab_root}/mecab-*)
-  file(RENAME ${_top} ${_mecab_root}/mecab)
-  find_program(PATCH_EXECUTABLE patch REQUIRED)
-  execute_process(COMMAND ${PATCH_EXECUTABLE} -p1 -i ${_mecab_patch}
-                  WORKING_DIRECTORY ${_mecab_root}/mecab RESULT_VARIABLE _rc)
-  if(NOT _rc EQUAL 0)
-    message(FATAL_ERROR "MeCab's patch does not apply to ${VELMORA_MECAB_SOURCE}")
-  endif()
-  file(WRITE ${_mecab_root}/stamp "${_stamp}")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_mecab_patch} ${VELMORA_MECAB_SOURCE})
+include(${CMAKE_CURRENT_LIST_DIR}/SourcePackage.cmake)
+velmora_unpack_source(${CMAKE_BINARY_DIR}/mecab-src ${VELMORA_MECAB_SOURCE}
+                      ${PROJECT_SOURCE_DIR}/cmake/mecab/mecab-static.patch)
 
-set(_src ${_mecab_root}/mecab/src)
+set(_src ${CMAKE_BINARY_DIR}/mecab-src/tree/src)
 add_library(velmora_mecab STATIC
   ${_src}/viterbi.cpp ${_src}/tagger.cpp ${_src}/utils.cpp ${_src}/eval.cpp ${_src}/iconv_utils.cpp
   ${_src}/dictionary_rewriter.cpp ${_src}/dictionary_generator.cpp ${_src}/dictionary_compiler.cpp

@@ -13,7 +13,7 @@ BUILD_DIR=${BUILD_DIR:-build-win}
 
 PACKAGES=(
   cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
-  mecab-ipadic-utf8 kanjidic libgtest-dev libgmock-dev dpkg-dev patch make
+  mecab-ipadic-utf8 kanjidic libgtest-dev libgmock-dev dpkg-dev patch make curl xz-utils
 )
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -27,32 +27,59 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# MeCab's upstream source, from the distribution's source package: its original tarball
-# is all the build needs (our patch is applied by the build).
+# MeCab's and Gumbo's upstream sources, from the distribution's source packages: their
+# original tarballs are all the build needs (our patch to MeCab is applied by the build).
 DEPS="$BUILD_DIR/deps"
 mkdir -p "$DEPS"
-mecab_tar=$(ls "$DEPS"/mecab_*.orig.tar.* 2>/dev/null | head -n 1 || true)
-if [ -z "$mecab_tar" ]; then
-  if ! apt-get source --print-uris mecab 2>/dev/null | grep -q orig; then
-    # Source entries beside the binary ones, in a file of our own.
-    src=/etc/apt/sources.list.d/velmora-src.sources
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-      sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src" >/dev/null
-    else
-      grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee "${src%.sources}.list" >/dev/null
-    fi
-    $SUDO apt-get update -qq
+source_entries_added=""
+add_source_entries() {
+  [ -z "$source_entries_added" ] || return 0
+  source_entries_added=1
+  apt-get source --print-uris mecab 2>/dev/null | grep -q orig && return 0
+  # Source entries beside the binary ones, in a file of our own.
+  local src=/etc/apt/sources.list.d/velmora-src.sources
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src" >/dev/null
+  else
+    grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee "${src%.sources}.list" >/dev/null
   fi
-  # Only the original tarball: the packaging tarball is not needed (and may be missing).
-  (cd "$DEPS" && apt-get source --download-only -qq mecab >/dev/null 2>&1 || true)
-  mecab_tar=$(ls "$DEPS"/mecab_*.orig.tar.* 2>/dev/null | head -n 1 || true)
-  [ -n "$mecab_tar" ] || { echo "cannot fetch the source package mecab" >&2; exit 1; }
-fi
+  $SUDO apt-get update -qq
+}
+# upstream_tarball PACKAGE [URL SHA256]: the path of the package's original tarball in
+# $DEPS, fetched with apt-get source; when the mirror no longer holds this release's
+# tarball, the pinned one at URL (a Debian pool file), checked against SHA256.
+upstream_tarball() {
+  local package=$1 url=${2:-} sum=${3:-} tar
+  tar=$(ls "$DEPS/${package}"_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1 || true)
+  if [ -z "$tar" ]; then
+    add_source_entries >&2
+    # Only the original tarball: the packaging tarball is not needed (and may be missing).
+    (cd "$DEPS" && apt-get source --download-only -qq "$package" >/dev/null 2>&1 || true)
+    tar=$(ls "$DEPS/${package}"_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1 || true)
+  fi
+  if [ -z "$tar" ] && [ -n "$url" ]; then
+    local file="$DEPS/$(basename "${url//%2b/+}")"
+    if curl -fsSL --retry 3 -o "$file.part" "$url" &&
+       echo "$sum  $file.part" | sha256sum -c --quiet - >/dev/null 2>&1; then
+      mv "$file.part" "$file"
+      tar=$file
+    else
+      rm -f "$file.part"
+    fi
+  fi
+  [ -n "$tar" ] || { echo "cannot fetch the source package $package" >&2; exit 1; }
+  echo "$tar"
+}
+mecab_tar=$(upstream_tarball mecab)
+gumbo_tar=$(upstream_tarball gumbo-parser \
+  http://deb.debian.org/debian/pool/main/g/gumbo-parser/gumbo-parser_0.13.0%2bdfsg.orig.tar.xz \
+  1d01316617df9cefcd3f43235b519f606a5465a526a768734714fcc51ccb79e4)
 
 cmake -S . -B "$BUILD_DIR" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DVELMORA_MECAB_SOURCE="$ROOT/$mecab_tar" \
+  -DVELMORA_GUMBO_SOURCE="$ROOT/$gumbo_tar" \
   -DVELMORA_APP=OFF -DVELMORA_BENCH=OFF \
   -DVELMORA_TESTS="$([ -n "${TESTS:-}" ] && echo ON || echo OFF)" \
   ${CMAKE_ARGS:-} >/dev/null

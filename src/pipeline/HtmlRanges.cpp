@@ -1,8 +1,6 @@
 #include "pipeline/HtmlRanges.h"
 
-#ifdef VELMORA_HAVE_GUMBO
 #include <gumbo.h>
-#endif
 
 #include <algorithm>
 #include <bit>
@@ -19,7 +17,6 @@
 
 namespace velmora {
 
-#ifdef VELMORA_HAVE_GUMBO
 namespace {
 
 // ---- The page as one text for the parser ----
@@ -790,7 +787,6 @@ std::vector<PieceRange> ToPieces(std::vector<ByteRange> ranges, const StandIn& s
 }
 
 }  // namespace
-#endif  // VELMORA_HAVE_GUMBO
 
 PageRanges WholeLineRanges(const std::vector<std::u16string>& lines, bool bracketsOnly) {
     PageRanges r;
@@ -805,10 +801,6 @@ PageRanges WholeLineRanges(const std::vector<std::u16string>& lines, bool bracke
 }
 
 PageRanges FindAnnotateRanges(const std::vector<std::u16string>& lines) {
-#ifndef VELMORA_HAVE_GUMBO
-    // Built without the HTML parser (the Windows build): every line is one piece.
-    return WholeLineRanges(lines);
-#else
     try {
         const StandIn standIn = MakeStandIn(lines);
         const std::string& page = standIn.text;
@@ -830,7 +822,6 @@ PageRanges FindAnnotateRanges(const std::vector<std::u16string>& lines) {
     } catch (const std::exception&) {
         return WholeLineRanges(lines);
     }
-#endif
 }
 
 bool AnnotatePage(std::vector<std::u16string>& RubiSL, const PageRanges& ranges, RubiEngine& engine,

@@ -39,20 +39,8 @@ struct Outcome {
 using velmora::test::ReadAll;
 using Args = std::vector<std::string>;
 
-int ThisProcess() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return ::getpid();
-#endif
-}
-
-// file:///home/u/a.html, file:///C:/Users/u/a.html
-std::string FileUrl(const fs::path& p) {
-    const std::u8string generic = p.generic_u8string();
-    const std::string g(generic.begin(), generic.end());
-    return (g.starts_with("/") ? "file://" : "file:///") + g;
-}
+using velmora::test::FileUrl;
+using velmora::test::ThisProcess;
 
 // A path as the command prints it.
 std::string Shown(const fs::path& p) {

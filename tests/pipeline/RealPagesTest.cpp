@@ -3,7 +3,6 @@
 // for byte (byte-order mark and CR LF line ends included), and the page's addresses,
 // scripts and styles are untouched.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -36,7 +35,7 @@ std::vector<std::string> PageNames() {
 }
 
 std::u16string FileUrl(const fs::path& p) {
-    return u"file://" + FromUtf8(p.string());
+    return FromUtf8(test::FileUrl(p));
 }
 
 bool IsLow(char16_t c) {
@@ -166,7 +165,7 @@ TEST_P(RealPagesTest, OnlyReadingsAreAddedInBothStyles) {
     const std::vector<std::string> protectedParts = Protected(baseline);
 
     const fs::path data = fs::temp_directory_path() /
-                          ("velmora-real-" + std::to_string(::getpid()) + "-" + GetParam());
+                          ("velmora-real-" + std::to_string(test::ThisProcess()) + "-" + GetParam());
     fs::create_directories(data);
     for (RubyStyle style : {RubyStyle::Parentheses, RubyStyle::RubyTags}) {
         SCOPED_TRACE(style == RubyStyle::RubyTags ? "ruby markup" : "brackets");

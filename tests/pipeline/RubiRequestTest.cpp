@@ -42,19 +42,11 @@ std::u16string Text(const fs::path& p) {
     return PathText(p);
 }
 
-// file:///home/u/a.html, file:///C:/Users/u/a.html
 std::u16string FileUrl(const fs::path& p) {
-    const std::u16string generic = Text(p.generic_u8string());
-    return (generic.starts_with(u"/") ? u"file://" : u"file:///") + generic;
+    return FromUtf8(test::FileUrl(p));
 }
 
-int ThisProcess() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return ::getpid();
-#endif
-}
+using test::ThisProcess;
 
 class RubiRequestTest : public ::testing::Test {
 protected:
