@@ -4,11 +4,10 @@
 Runs build/bin/velmora-rubi (Linux) and build-win/dist/velmora-rubi.exe (under Wine):
   1. --text on every distinct sentence of the public reading set;
   2. every page of the shared real pages, written as ruby pages by both.
-Outputs must be equal byte for byte, but for the differences listed in KNOWN (each with
-its reason). The Windows build has no HTML parser (gumbo is not built for mingw) and gives
-readings to every line of a page as a whole, so pages are compared with their readings
-taken out: both builds must write the same page around them (decoding, links, layout). Prints each other difference and exits 1 when there is one. Also prints the
-time both took on the same work, and the ratio (Wine / Linux).
+Outputs must be equal byte for byte (decoding, what the HTML parser leaves alone, readings,
+links, layout), but for the differences listed in KNOWN (each with its reason). Prints each
+other difference and exits 1 when there is one. Also prints the time both took on the same
+work, and the ratio (Wine / Linux).
 """
 import argparse
 import os
@@ -28,21 +27,46 @@ KNOWN = [
      "a local page's links name its folder by drive on Windows (Wine maps / to Z:)"),
 ]
 
-# A reading as the bracket style writes it: hiragana in brackets after a kanji.
-READING = re.compile("(?<=[\u3005\u4e00-\u9fff\uf900-\ufaff])\\([\u3041-\u3096\u30fc]+\\)")
-WITHOUT_PARSER = ("the Windows build annotates whole lines (no HTML parser), so it also reads "
-                  "text the Linux build skips: pages compared without their readings")
-
-
-def without_readings(page):
-    return READING.sub("", page.decode("utf-8", errors="surrogateescape")).encode(
-        "utf-8", errors="surrogateescape")
-
-
 def run(cmd, stdin=None):
     start = time.perf_counter()
     p = subprocess.run(cmd, input=stdin, capture_output=True)
     return p, time.perf_counter() - start
+
+
+def compare_pages(linux, wine, pages_dir, pages, options):
+    """Writes every page with both builds; prints each page that differs. Returns
+    (pages that differ, (linux seconds, windows seconds)), or None when a build failed."""
+    with tempfile.TemporaryDirectory() as tmp:
+        lin_data, win_data = os.path.join(tmp, "linux"), os.path.join(tmp, "windows")
+        lin, lin_s = run([linux, "--level", "0", "--data-folder", lin_data] + options +
+                         [os.path.join(pages_dir, p) for p in pages])
+        win, win_s = run(wine + ["--level", "0", "--data-folder", "Z:" + win_data] + options +
+                         ["Z:" + os.path.join(pages_dir, p) for p in pages])
+        if lin.returncode or win.returncode:
+            print("pages failed:", lin.stderr.decode(errors="replace"), win.stderr.decode(errors="replace"))
+            return None
+        known_hits = {reason: 0 for _, _, reason in KNOWN}
+        differ = 0
+        for n, name in enumerate(pages, 1):
+            a = open(os.path.join(lin_data, "Rubi%d.html" % n), "rb").read()
+            b = open(os.path.join(win_data, "Rubi%d.html" % n), "rb").read()
+            for pattern, repl, reason in KNOWN:
+                b, hits = re.subn(pattern, repl, b)
+                known_hits[reason] += hits
+            if a != b:
+                differ += 1
+                al, bl = a.split(b"\r\n"), b.split(b"\r\n")
+                for i in range(max(len(al), len(bl))):
+                    x = al[i] if i < len(al) else b"(none)"
+                    y = bl[i] if i < len(bl) else b"(none)"
+                    if x != y:
+                        print("%s line %d:\n  linux:   %s\n  windows: %s" % (
+                            name, i + 1, x[:200].decode(errors="replace"), y[:200].decode(errors="replace")))
+                        break
+        for reason, hits in known_hits.items():
+            if hits:
+                print("  known difference (%d): %s" % (hits, reason))
+        return differ, (lin_s, win_s)
 
 
 def main():
@@ -81,45 +105,17 @@ def main():
     failures += len(diff)
     print("reading set: %d sentences, %d differ" % (len(sentences), len(diff)))
 
-    # 2. The real pages, through the whole pipeline.
+    # 2. The real pages, through the whole pipeline, in both reading styles.
     pages_dir = os.path.abspath(os.path.join(args.shared, "pages", "pages"))
     pages = sorted(os.listdir(pages_dir))
-    with tempfile.TemporaryDirectory() as tmp:
-        lin_data, win_data = os.path.join(tmp, "linux"), os.path.join(tmp, "windows")
-        lin, lin_pages_s = run([args.linux, "--level", "0", "--data-folder", lin_data] +
-                               [os.path.join(pages_dir, p) for p in pages])
-        win, win_pages_s = run(wine + ["--level", "0", "--data-folder", "Z:" + win_data] +
-                               ["Z:" + os.path.join(pages_dir, p) for p in pages])
-        if lin.returncode or win.returncode:
-            print("pages failed:", lin.stderr.decode(errors="replace"), win.stderr.decode(errors="replace"))
+    times = {}
+    for style, options in (("brackets", []), ("ruby markup", ["--ruby-tags"])):
+        result = compare_pages(args.linux, wine, pages_dir, pages, options)
+        if result is None:
             return 1
-        known_hits = {reason: 0 for _, _, reason in KNOWN}
-        differ = 0
-        for n, name in enumerate(pages, 1):
-            a = open(os.path.join(lin_data, "Rubi%d.html" % n), "rb").read()
-            b = open(os.path.join(win_data, "Rubi%d.html" % n), "rb").read()
-            for pattern, repl, reason in KNOWN:
-                b, hits = re.subn(pattern, repl, b)
-                known_hits[reason] += hits
-            if a != b:
-                known_hits.setdefault(WITHOUT_PARSER, 0)
-                known_hits[WITHOUT_PARSER] += 1
-                a, b = without_readings(a), without_readings(b)
-            if a != b:
-                differ += 1
-                al, bl = a.split(b"\r\n"), b.split(b"\r\n")
-                for i in range(max(len(al), len(bl))):
-                    x = al[i] if i < len(al) else b"(none)"
-                    y = bl[i] if i < len(bl) else b"(none)"
-                    if x != y:
-                        print("%s line %d:\n  linux:   %s\n  windows: %s" % (
-                            name, i + 1, x[:200].decode(errors="replace"), y[:200].decode(errors="replace")))
-                        break
+        differ, times[style] = result
+        print("pages, %s: %d written by both, %d differ" % (style, len(pages), differ))
         failures += differ
-        print("pages: %d written by both, %d differ" % (len(pages), differ))
-        for reason, hits in known_hits.items():
-            if hits:
-                print("  known difference (%d): %s" % (hits, reason))
 
     # Wine has no Japanese IME: the IME reading service says so and nothing is written.
     ime, _ = run(wine + ["--text", "--reading", "ime"], "漢字\n".encode("utf-8"))
@@ -129,8 +125,9 @@ def main():
 
     print("time, reading set --text: linux %.2f s, windows under wine %.2f s, ratio %.2f" % (
         lin_text_s, win_text_s, win_text_s / lin_text_s))
-    print("time, %d pages: linux %.2f s, windows under wine %.2f s, ratio %.2f" % (
-        len(pages), lin_pages_s, win_pages_s, win_pages_s / lin_pages_s))
+    for style, (lin_s, win_s) in times.items():
+        print("time, %d pages, %s: linux %.2f s, windows under wine %.2f s, ratio %.2f" % (
+            len(pages), style, lin_s, win_s, win_s / lin_s))
     return 1 if failures else 0
 
 

@@ -164,8 +164,9 @@ TEST_P(RealPagesTest, OnlyReadingsAreAddedInBothStyles) {
     const std::u16string baselineText = FromUtf8(baseline.substr(3));
     const std::vector<std::string> protectedParts = Protected(baseline);
 
-    const fs::path data = fs::temp_directory_path() /
-                          ("velmora-real-" + std::to_string(test::ThisProcess()) + "-" + GetParam());
+    const fs::path data =
+        fs::temp_directory_path() /
+        ("velmora-real-" + std::to_string(test::ThisProcess()) + "-" + GetParam());
     fs::create_directories(data);
     for (RubyStyle style : {RubyStyle::Parentheses, RubyStyle::RubyTags}) {
         SCOPED_TRACE(style == RubyStyle::RubyTags ? "ruby markup" : "brackets");
