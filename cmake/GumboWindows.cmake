@@ -1,14 +1,8 @@
 # Gumbo, the HTML5 parser, for the Windows build: the upstream tarball of the distribution's
 # source package (tools/build-windows.sh fetches it), compiled here as it stands into the
 # static library Velmora::Gumbo. The Linux build links the distribution's libgumbo.
-set(VELMORA_GUMBO_SOURCE "" CACHE FILEPATH "gumbo-parser_<version>.orig.tar.* of the source package gumbo-parser")
-if(NOT EXISTS "${VELMORA_GUMBO_SOURCE}")
-  message(FATAL_ERROR "The Windows build needs Gumbo's source: -DVELMORA_GUMBO_SOURCE=<gumbo-parser_*.orig.tar.*> "
-                      "(tools/build-windows.sh fetches it)")
-endif()
-
 include(${CMAKE_CURRENT_LIST_DIR}/SourcePackage.cmake)
-velmora_unpack_source(${CMAKE_BINARY_DIR}/gumbo-src ${VELMORA_GUMBO_SOURCE})
+velmora_unpack_source(VELMORA_GUMBO_SOURCE gumbo-parser ${CMAKE_BINARY_DIR}/gumbo-src)
 
 enable_language(C)
 set(_src ${CMAKE_BINARY_DIR}/gumbo-src/tree/src)

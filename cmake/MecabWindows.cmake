@@ -2,14 +2,8 @@
 # (tools/build-windows.sh fetches it), our patch for a static library, compiled here into
 # velmora::MeCab. The patch makes the DLL import marks conditional on MECAB_STATIC and gives
 # a static build its per-thread error buffer (the DLL's own is set up in DllMain).
-set(VELMORA_MECAB_SOURCE "" CACHE FILEPATH "mecab_<version>.orig.tar.gz of the source package mecab")
-if(NOT EXISTS "${VELMORA_MECAB_SOURCE}")
-  message(FATAL_ERROR "The Windows build needs MeCab's source: -DVELMORA_MECAB_SOURCE=<mecab_*.orig.tar.gz> "
-                      "(tools/build-windows.sh fetches it)")
-endif()
-
 include(${CMAKE_CURRENT_LIST_DIR}/SourcePackage.cmake)
-velmora_unpack_source(${CMAKE_BINARY_DIR}/mecab-src ${VELMORA_MECAB_SOURCE}
+velmora_unpack_source(VELMORA_MECAB_SOURCE mecab ${CMAKE_BINARY_DIR}/mecab-src
                       ${PROJECT_SOURCE_DIR}/cmake/mecab/mecab-static.patch)
 
 set(_src ${CMAKE_BINARY_DIR}/mecab-src/tree/src)

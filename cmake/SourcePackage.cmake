@@ -1,9 +1,16 @@
 # Unpacks the upstream tarball of a distribution source package into the build tree, once,
 # and applies our patch to it, if any. Unpacked again when the tarball or the patch change.
-#   velmora_unpack_source(<dir> <tarball> [<patch>])
-# leaves the tarball's top folder as <dir>/tree.
-function(velmora_unpack_source dir tarball)
-  set(patch "${ARGV2}")
+#   velmora_unpack_source(<cache variable> <source package> <dir> [<patch>])
+# takes the tarball's path from the cache variable (tools/build-windows.sh fetches it) and
+# leaves its top folder as <dir>/tree.
+function(velmora_unpack_source variable package dir)
+  set(patch "${ARGV3}")
+  set(${variable} "" CACHE FILEPATH "<package>_<version>.orig.tar.* of the source package ${package}")
+  set(tarball "${${variable}}")
+  if(NOT EXISTS "${tarball}")
+    message(FATAL_ERROR "The Windows build needs the source of ${package}: -D${variable}=<${package}_*.orig.tar.*> "
+                        "(tools/build-windows.sh fetches it)")
+  endif()
   file(SHA256 ${tarball} stamp)
   if(patch)
     file(SHA256 ${patch} patch_hash)
