@@ -31,12 +31,9 @@ fi
 # original tarballs are all the build needs (our patch to MeCab is applied by the build).
 DEPS="$BUILD_DIR/deps"
 mkdir -p "$DEPS"
-source_entries_added=""
+# Source entries beside the binary ones, in a file of our own, unless apt has some already.
 add_source_entries() {
-  [ -z "$source_entries_added" ] || return 0
-  source_entries_added=1
   apt-get source --print-uris mecab 2>/dev/null | grep -q orig && return 0
-  # Source entries beside the binary ones, in a file of our own.
   local src=/etc/apt/sources.list.d/velmora-src.sources
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src" >/dev/null

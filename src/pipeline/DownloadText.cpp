@@ -5,6 +5,21 @@
 
 namespace velmora {
 
+namespace {
+
+// Where the authority of "scheme://user@host:port/path" lies: from after "://" to the path,
+// query or fragment. False when the address has no "://".
+bool FindAuthority(std::u16string_view url, size_t* begin, size_t* end) {
+    const size_t marker = url.find(u"://");
+    if (marker == std::u16string_view::npos) return false;
+    *begin = marker + 3;
+    *end = url.find_first_of(u"/?#", *begin);
+    if (*end == std::u16string_view::npos) *end = url.size();
+    return true;
+}
+
+}  // namespace
+
 std::string ContentTypeCharset(std::string_view type) {
     const std::string lower = LowerAscii(type);
     size_t at = 0;
@@ -38,9 +53,9 @@ std::string ContentTypeCharset(std::string_view type) {
 }
 
 bool SplitUrl(std::u16string_view url, UrlParts* parts) {
-    const size_t colon = url.find(u"://");
-    if (colon == std::u16string_view::npos || colon == 0) return false;
-    const std::u16string scheme = LowerAscii(url.substr(0, colon));
+    size_t start = 0, end = 0;
+    if (!FindAuthority(url, &start, &end)) return false;
+    const std::u16string scheme = LowerAscii(url.substr(0, start - 3));
     int defaultPort = 0;
     if (scheme == u"http") {
         defaultPort = 80;
@@ -49,9 +64,6 @@ bool SplitUrl(std::u16string_view url, UrlParts* parts) {
     } else {
         return false;
     }
-    const size_t start = colon + 3;
-    size_t end = url.find_first_of(u"/?#", start);
-    if (end == std::u16string_view::npos) end = url.size();
     std::u16string_view authority = url.substr(start, end - start);
     if (const size_t at = authority.rfind(u'@'); at != std::u16string_view::npos) {
         authority.remove_prefix(at + 1);
@@ -119,20 +131,11 @@ std::string Downloader::EncodeUrl(const std::u16string& url) {
 }
 
 std::u16string Downloader::StripUserInfo(const std::u16string& url) {
-    const size_t scheme = url.find(u"://");
-    if (scheme == std::u16string::npos) {
-        return url;
-    }
-    const size_t start = scheme + 3;
-    size_t end = url.find_first_of(u"/?#", start);
-    if (end == std::u16string::npos) {
-        end = url.size();
-    }
-    const size_t at = url.rfind(u'@', end == 0 ? 0 : end - 1);
-    if (at == std::u16string::npos || at < start) {
-        return url;
-    }
-    return url.substr(0, start) + url.substr(at + 1);
+    size_t start = 0, end = 0;
+    if (!FindAuthority(url, &start, &end)) return url;
+    const size_t at = std::u16string_view(url).substr(start, end - start).rfind(u'@');
+    if (at == std::u16string_view::npos) return url;
+    return url.substr(0, start) + url.substr(start + at + 1);
 }
 
 }  // namespace velmora

@@ -279,12 +279,10 @@ struct Downloader::Impl {
     std::shared_ptr<Job> job;  // the current or last GET
     uint64_t lastId = 0;
 
-    // Under channel->mu: the current GET's news stops here; `news` takes its place.
-    void AbandonLocked(std::initializer_list<News> news) {
+    // Under channel->mu: the current GET's news stops here, and what it posted is dropped.
+    void AbandonLocked() {
         channel->current = 0;
         channel->news.clear();
-        for (const News& n : news)
-            channel->news.push_back(n);
     }
 };
 
@@ -295,7 +293,7 @@ Downloader::~Downloader() {
         impl_->job->Stop();
         {
             std::lock_guard<std::mutex> lk(impl_->channel->mu);
-            impl_->AbandonLocked({});
+            impl_->AbandonLocked();
         }
         // A worker that posts right now may still be calling back; none does after this.
         std::lock_guard<std::mutex> lk(impl_->channel->callbackMu);
@@ -324,7 +322,7 @@ void Downloader::Start(const std::u16string& url) {
     job->channel = impl_->channel;
     {
         std::lock_guard<std::mutex> lk(impl_->channel->mu);
-        impl_->AbandonLocked({});
+        impl_->AbandonLocked();
         impl_->channel->current = job->id;
     }
     impl_->job = job;
@@ -388,11 +386,9 @@ void Downloader::BtnCancelClick() {
     {
         std::lock_guard<std::mutex> lk(impl_->channel->mu);
         if (impl_->channel->current != job.id) return;  // it has ended already
-        std::deque<News> kept;
-        for (News& n : impl_->channel->news)
-            if (n.kind == News::Status) kept.push_back(std::move(n));
-        impl_->AbandonLocked({});
-        impl_->channel->news = std::move(kept);
+        // Its texts so far are still shown; its own end, if posted, gives way to ours.
+        impl_->channel->current = 0;
+        std::erase_if(impl_->channel->news, [](const News& n) { return n.kind == News::End; });
         if (wasConnected) {
             impl_->channel->news.push_back({News::Status, u"接続解除しています。"});
             impl_->channel->news.push_back({News::Status, u"接続解除されました。"});

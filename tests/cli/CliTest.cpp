@@ -6,7 +6,6 @@
 #include <windows.h>
 // after windows.h:
 #include <knownfolders.h>
-#include <process.h>
 #include <shlobj.h>
 #else
 #include <sys/stat.h>

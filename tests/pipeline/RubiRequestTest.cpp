@@ -2,9 +2,7 @@
 #include "pipeline/RubiRequest.h"
 
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <process.h>
-#else
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
